@@ -1,0 +1,233 @@
+#include "storage/settings_store.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonValue>
+#include <cmath>
+#include <cstdlib>
+#include <optional>
+
+#include "storage/atomic_file.h"
+
+namespace tonmark {
+
+namespace {
+
+// The store as an opened key: present only when the file holds a JSON object.
+std::optional<QJsonObject> OpenKey(const std::string& path) {
+    std::string bytes;
+    if (!ReadWholeFile(path, bytes))
+        return std::nullopt;
+    QJsonParseError err{};
+    const QJsonDocument doc =
+        QJsonDocument::fromJson(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())), &err);
+    if (err.error != QJsonParseError::NoError || !doc.isObject())
+        return std::nullopt;
+    return doc.object();
+}
+
+QString Key(std::string_view name) {
+    return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+}
+
+std::optional<int32_t> AsInt32(const QJsonValue& v) {
+    if (!v.isDouble())
+        return std::nullopt;
+    const double d = v.toDouble();
+    if (d != std::floor(d) || d < -2147483648.0 || d > 2147483647.0)
+        return std::nullopt;
+    return static_cast<int32_t>(d);
+}
+
+int32_t ReadInteger(const std::optional<QJsonObject>& key, std::string_view name) {
+    const std::string quoted = "'" + std::string(name) + "'";
+    if (!key || !key->contains(Key(name)))
+        throw RegistryError("Failed to get data for " + quoted);
+    if (auto v = AsInt32(key->value(Key(name))))
+        return *v;
+    throw RegistryError("Invalid data type for " + quoted);
+}
+
+// A missing text, or one of another type, reads as the empty text.
+std::string ReadText(const std::optional<QJsonObject>& key, std::string_view name) {
+    if (!key)
+        return {};
+    const QJsonValue v = key->value(Key(name));
+    return v.isString() ? v.toString().toStdString() : std::string();
+}
+
+int32_t ListSelection(int32_t stored, int count) {
+    return (stored >= 0 && stored < count) ? stored : -1;
+}
+
+void ApplyDefaults(Settings& s, DeviceListSizes lists) {
+    s.SetGraphColour(0, 0x00800000); // dark blue
+    s.SetGraphColour(1, 0x00000080); // dark red
+    s.SetGraphColour(2, 0x00808080); // grey
+    s.SetGraphColour(3, s.ChartColour);
+    s.SetGraphColour(4, s.MainWindowColour);
+    s.SetGraphColour(5, 0x00FF0000); // blue
+    s.SetGraphColour(6, 0x000000FF); // red
+    s.SetInteger("Wave Out Device Number", lists.waveOut > 0 ? 0 : -1);
+    s.SetInteger("Mixer Device Number", lists.mixer > 0 ? 0 : -1);
+}
+
+void ReadAll(Settings& s, const std::optional<QJsonObject>& key, DeviceListSizes lists) {
+    for (const SettingDef& def : Settings::Table()) {
+        switch (def.type) {
+        case SettingType::Flag:
+            s.SetFlag(def.name, ReadInteger(key, def.name) != 0);
+            break;
+        case SettingType::Text:
+            s.SetText(def.name, ReadText(key, def.name));
+            break;
+        case SettingType::Colour:
+            s.SetInteger(def.name, ReadInteger(key, def.name));
+            break;
+        case SettingType::Integer: {
+            const int count = def.name == "Mixer Device Number" ? lists.mixer : lists.waveOut;
+            s.SetInteger(def.name, ListSelection(ReadInteger(key, def.name), count));
+            break;
+        }
+        }
+    }
+}
+
+// The values in the order in which they are written.
+std::vector<std::string_view> WriteOrder() {
+    std::vector<std::string_view> names;
+    for (const SettingDef& def : Settings::Table())
+        if (def.name != "Print Cal File" && def.name != "Cal Filename")
+            names.push_back(def.name);
+    names.push_back("Cal Filename");
+    names.push_back("Print Cal File");
+    return names;
+}
+
+std::string Serialise(const QJsonObject& obj) {
+    const QByteArray out = QJsonDocument(obj).toJson(QJsonDocument::Indented);
+    return std::string(out.constData(), static_cast<size_t>(out.size()));
+}
+
+} // namespace
+
+std::string SettingsStore::DefaultPath() {
+    std::string base;
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg)
+        base = xdg;
+    else if (const char* home = std::getenv("HOME"); home && *home)
+        base = std::string(home) + "/.config";
+    else
+        base = ".config";
+    return base + "/Velbrook/Tonmark.json";
+}
+
+void SettingsStore::ReadRegistry(Settings& settings, DeviceListSizes lists, Dialogs& dialogs,
+                                 const std::function<void()>& openSettingsOnHardwarePage) {
+    const auto key = OpenKey(path_);
+    try {
+        ReadAll(settings, key, lists);
+    } catch (const RegistryError&) {
+        dialogs.ShowMessage(kMsgRegistryDefaults);
+        ApplyDefaults(settings, lists);
+    }
+    // Opened afresh, as a separate key access; not protected: its failure
+    // goes to the caller.
+    const auto again = OpenKey(path_);
+    if (ReadInteger(again, "FirstRun") != 1)
+        return;
+    if (dialogs.AskConfirmation(kMsgFirstRunIntro, kHelpIntroduction))
+        dialogs.ShowHelpTopic(kHelpIntroduction);
+    dialogs.ShowMessage(kMsgFirstRunCheck);
+    QJsonObject obj = *again;
+    obj.insert("FirstRun", 0);
+    if (!WriteFileAtomically(path_, Serialise(obj)).empty())
+        throw RegistryError("Failed to set data for 'FirstRun'");
+    if (openSettingsOnHardwarePage)
+        openSettingsOnHardwarePage();
+}
+
+void SettingsStore::WriteRegistry(const Settings& settings) {
+    const auto names = WriteOrder();
+    const std::string firstFailure = "Failed to set data for '" + std::string(names.front()) + "'";
+    auto key = OpenKey(path_);
+    if (!key)
+        throw RegistryError(firstFailure);
+    for (std::string_view name : names) {
+        const SettingDef* def = Settings::Find(name);
+        switch (def->type) {
+        case SettingType::Flag:
+            key->insert(Key(name), settings.Flag(name) ? 1 : 0);
+            break;
+        case SettingType::Text:
+            key->insert(Key(name), QString::fromStdString(settings.Text(name)));
+            break;
+        case SettingType::Integer:
+        case SettingType::Colour:
+            key->insert(Key(name), settings.Integer(name));
+            break;
+        }
+    }
+    // The whole set lands at once or not at all.
+    if (!WriteFileAtomically(path_, Serialise(*key)).empty())
+        throw RegistryError(firstFailure);
+}
+
+bool SettingsStore::ValueExists(const std::string& name) {
+    const auto key = OpenKey(path_);
+    return key && key->contains(QString::fromStdString(name));
+}
+
+void SettingsStore::WriteTrue(const std::string& name) {
+    auto key = OpenKey(path_);
+    if (!key)
+        return;
+    key->insert(QString::fromStdString(name), 1);
+    WriteFileAtomically(path_, Serialise(*key));
+}
+
+std::string ApplySettingsOverrides(Settings& settings, std::string_view json) {
+    QJsonParseError err{};
+    const QJsonDocument doc = QJsonDocument::fromJson(
+        QByteArray(json.data(), static_cast<qsizetype>(json.size())), &err);
+    if (err.error != QJsonParseError::NoError)
+        return "invalid JSON: " + err.errorString().toStdString();
+    if (!doc.isObject())
+        return "settings must be a JSON object";
+    const QJsonObject obj = doc.object();
+    for (const SettingDef& def : Settings::Table()) {
+        const QJsonValue v = obj.value(Key(def.name));
+        if (v.isUndefined())
+            continue;
+        const std::string bad = "setting '" + std::string(def.name) + "' has an unusable value";
+        switch (def.type) {
+        case SettingType::Flag:
+            if (v.isBool())
+                settings.SetFlag(def.name, v.toBool());
+            else if (auto i = AsInt32(v))
+                settings.SetFlag(def.name, *i != 0);
+            else
+                return bad;
+            break;
+        case SettingType::Text:
+            if (v.isString())
+                settings.SetText(def.name, v.toString().toStdString());
+            else if (v.isDouble())
+                settings.SetText(def.name,
+                                 QString::number(v.toDouble(), 'g', 17).toStdString());
+            else
+                return bad;
+            break;
+        case SettingType::Integer:
+        case SettingType::Colour:
+            if (auto i = AsInt32(v))
+                settings.SetInteger(def.name, *i);
+            else
+                return bad;
+            break;
+        }
+    }
+    return {};
+}
+
+} // namespace tonmark

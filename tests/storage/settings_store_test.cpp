@@ -1,0 +1,311 @@
+#include <gtest/gtest.h>
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "storage/atomic_file.h"
+#include "storage/settings_store.h"
+#include "tools/simulation.h"
+
+namespace tonmark {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Every value of the store in a state that differs from the design state.
+QJsonObject FullStore() {
+    QJsonObject o;
+    for (const SettingDef& def : Settings::Table()) {
+        const QString k = QString::fromUtf8(def.name.data(), def.name.size());
+        switch (def.type) {
+        case SettingType::Flag:
+            o[k] = def.initialNumber ? 0 : 1;
+            break;
+        case SettingType::Text:
+            o[k] = "7";
+            break;
+        case SettingType::Integer:
+            o[k] = 1;
+            break;
+        case SettingType::Colour:
+            o[k] = 0x010203;
+            break;
+        }
+    }
+    o["CTRL"] = 0;
+    o["Joystick"] = 1;
+    o["FirstRun"] = 0;
+    return o;
+}
+
+class Store : public ::testing::Test {
+  protected:
+    Store() {
+        dir = fs::temp_directory_path() / ("tonmark-store-" + std::to_string(::getpid()) + "-" +
+                                           std::to_string(counter++));
+        fs::create_directories(dir);
+        path = (dir / "Tonmark.json").string();
+    }
+    ~Store() override { fs::remove_all(dir); }
+
+    void Put(const QJsonObject& o) { PutBytes(QJsonDocument(o).toJson().toStdString()); }
+    void PutBytes(const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+    std::string Bytes() {
+        std::string b;
+        ReadWholeFile(path, b);
+        return b;
+    }
+    QJsonObject Stored() { return QJsonDocument::fromJson(QByteArray::fromStdString(Bytes())).object(); }
+
+    void Read() {
+        SettingsStore(path).ReadRegistry(settings, lists, dialogs, [&] { ++hardwarePageShown; });
+    }
+
+    static inline int counter = 0;
+    fs::path dir;
+    std::string path;
+    Settings settings;
+    DeviceListSizes lists{3, 2};
+    RecordingDialogs dialogs;
+    int hardwarePageShown = 0;
+};
+
+TEST_F(Store, FullStoreFillsEveryControlWithoutMessages) {
+    Put(FullStore());
+    Read();
+    EXPECT_TRUE(dialogs.messages.empty());
+    for (const SettingDef& def : Settings::Table()) {
+        if (def.type == SettingType::Flag && def.name != "CTRL" && def.name != "Joystick") {
+            EXPECT_EQ(settings.Flag(def.name), def.initialNumber == 0) << def.name;
+        }
+        if (def.type == SettingType::Text) {
+            EXPECT_EQ(settings.Text(def.name), "7");
+        }
+    }
+    EXPECT_TRUE(settings.Flag("Joystick"));
+    EXPECT_FALSE(settings.Flag("CTRL"));
+    EXPECT_EQ(settings.Integer("Wave Out Device Number"), 1);
+    EXPECT_EQ(settings.Integer("Mixer Device Number"), 1);
+    for (int i = 0; i < 7; ++i)
+        EXPECT_EQ(settings.GraphColour(i), 0x010203u);
+    EXPECT_EQ(settings.ChartColour, 0x010203u);
+    EXPECT_EQ(settings.MainWindowColour, 0x010203u);
+    EXPECT_EQ(hardwarePageShown, 0);
+}
+
+TEST_F(Store, ReadingStopsAtTheFirstBadFlagOrInteger) {
+    const struct {
+        const char* name;
+        QJsonValue value; // Undefined = removed
+        int appliedUpTo;  // table entries (1-based) that were applied
+    } cases[] = {
+        {"Test 125Hz", QJsonValue(QJsonValue::Undefined), 0},
+        {"Mark Suspicious Results", QJsonValue(QJsonValue::Undefined), 36},
+        {"Trial Run", QJsonValue("1"), 11},
+        {"Mixer Device Number", QJsonValue(1.5), 22},
+        {"Colour Audiogram Background", QJsonValue(true), 40},
+    };
+    for (const auto& c : cases) {
+        QJsonObject o = FullStore();
+        if (c.value.isUndefined())
+            o.remove(c.name);
+        else
+            o[c.name] = c.value;
+        Put(o);
+        settings = Settings();
+        dialogs = RecordingDialogs{};
+        Read();
+        EXPECT_EQ(dialogs.messages, std::vector<std::string>{kMsgRegistryDefaults}) << c.name;
+        const auto& table = Settings::Table();
+        for (int i = 0; i < 37; ++i) {
+            const SettingDef& def = table[i];
+            if (def.type != SettingType::Flag || def.name == "CTRL" || def.name == "Joystick")
+                continue;
+            const bool applied = i < c.appliedUpTo;
+            EXPECT_EQ(settings.Flag(def.name), applied ? def.initialNumber == 0
+                                                       : def.initialNumber != 0)
+                << c.name << ": " << def.name;
+        }
+        // Defaults override even colours that were read.
+        EXPECT_EQ(settings.GraphColour(0), 0x00800000u) << c.name;
+        EXPECT_EQ(settings.GraphColour(1), 0x00000080u);
+        EXPECT_EQ(settings.GraphColour(2), 0x00808080u);
+        EXPECT_EQ(settings.GraphColour(5), 0x00FF0000u);
+        EXPECT_EQ(settings.GraphColour(6), 0x000000FFu);
+        EXPECT_EQ(settings.GraphColour(3), settings.ChartColour);
+        EXPECT_EQ(settings.GraphColour(4), settings.MainWindowColour);
+        EXPECT_EQ(settings.Integer("Wave Out Device Number"), 0);
+        EXPECT_EQ(settings.Integer("Mixer Device Number"), 0);
+    }
+}
+
+TEST_F(Store, MissingOrMistypedTextReadsEmptyWithoutMessage) {
+    QJsonObject o = FullStore();
+    o.remove("Pulse Duration(s)");
+    o["Pause Duration(s)"] = 2;
+    Put(o);
+    Read();
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_EQ(settings.Text("Pulse Duration(s)"), "");
+    EXPECT_EQ(settings.Text("Pause Duration(s)"), "");
+    EXPECT_EQ(settings.Text("Level Steps (dB)"), "7");
+}
+
+TEST_F(Store, DeviceNumbersOutsideTheListSelectNothing) {
+    QJsonObject o = FullStore();
+    o["Wave Out Device Number"] = 3; // the list has 3 entries: 0..2
+    o["Mixer Device Number"] = -1;
+    Put(o);
+    Read();
+    EXPECT_EQ(settings.Integer("Wave Out Device Number"), -1);
+    EXPECT_EQ(settings.Integer("Mixer Device Number"), -1);
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(Store, FirstRunWelcomesOnce) {
+    QJsonObject o = FullStore();
+    o["FirstRun"] = 1;
+    Put(o);
+    dialogs.confirmationAnswer = true;
+    Read();
+    EXPECT_EQ(dialogs.messages,
+              (std::vector<std::string>{kMsgFirstRunIntro, kMsgFirstRunCheck}));
+    EXPECT_EQ(dialogs.helpTopics, std::vector<int>{10});
+    EXPECT_EQ(hardwarePageShown, 1);
+    EXPECT_EQ(Stored()["FirstRun"].toInt(), 0);
+    EXPECT_EQ(Stored()["Test 125Hz"].toInt(), 1) << "other values stay";
+    dialogs = RecordingDialogs{};
+    Read();
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_EQ(hardwarePageShown, 1);
+}
+
+TEST_F(Store, FirstRunOtherThanOneIsIgnored) {
+    QJsonObject o = FullStore();
+    o["FirstRun"] = 2;
+    Put(o);
+    Read();
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_EQ(Stored()["FirstRun"].toInt(), 2);
+}
+
+TEST_F(Store, MissingFirstRunIsRaised) {
+    const struct {
+        QJsonValue value;
+        const char* error;
+    } cases[] = {{QJsonValue(QJsonValue::Undefined), "Failed to get data for 'FirstRun'"},
+                 {QJsonValue("1"), "Invalid data type for 'FirstRun'"}};
+    for (const auto& c : cases) {
+        QJsonObject o = FullStore();
+        if (c.value.isUndefined())
+            o.remove("FirstRun");
+        else
+            o["FirstRun"] = c.value;
+        Put(o);
+        try {
+            Read();
+            FAIL();
+        } catch (const RegistryError& e) {
+            EXPECT_STREQ(e.what(), c.error);
+        }
+    }
+}
+
+TEST_F(Store, StoreThatCannotBeOpenedIsNeverWritten) {
+    const char* contents[] = {nullptr, "", "[1, 2]", "{\"Test 125Hz\": 1", "\x00\xff garbage"};
+    for (const char* bytes : contents) {
+        fs::remove(path);
+        if (bytes)
+            PutBytes(bytes);
+        settings = Settings();
+        dialogs = RecordingDialogs{};
+        EXPECT_THROW(Read(), RegistryError);
+        EXPECT_EQ(dialogs.messages, std::vector<std::string>{kMsgRegistryDefaults});
+        EXPECT_TRUE(settings.Flag("Test 250Hz"));
+        try {
+            SettingsStore(path).WriteRegistry(settings);
+            FAIL();
+        } catch (const RegistryError& e) {
+            EXPECT_STREQ(e.what(), "Failed to set data for 'Test 125Hz'");
+        }
+        EXPECT_EQ(fs::exists(path), bytes != nullptr);
+        if (bytes) {
+            EXPECT_EQ(Bytes(), std::string(bytes));
+        }
+        SettingsStore store(path);
+        EXPECT_FALSE(store.ValueExists("FirstRun"));
+        store.WriteTrue("x");
+        EXPECT_EQ(fs::exists(path), bytes != nullptr);
+    }
+}
+
+TEST_F(Store, WriteThenReadGivesTheSameSettings) {
+    Put(QJsonObject{{"FirstRun", 0}, {"Unrelated", "kept"}});
+    Settings out;
+    out.SetFlag("Test 125Hz", true);
+    out.SetFlag("Joystick", true);
+    out.SetText("Start Level (dB HL)", "-5");
+    out.SetText("Cal Filename", "/home/ann/cal/äöü.cal");
+    out.SetInteger("Wave Out Device Number", 2);
+    for (int i = 0; i < 7; ++i)
+        out.SetGraphColour(i, 0x10 * i);
+    SettingsStore(path).WriteRegistry(out);
+    const QJsonObject stored = Stored();
+    EXPECT_EQ(stored.size(), 47 + 2);
+    EXPECT_EQ(stored["Unrelated"].toString(), "kept");
+    EXPECT_EQ(stored["Mixer Device Number"].toInt(), -1) << "no selection is stored as -1";
+    EXPECT_EQ(stored["Cal Filename"].toString().toStdString(), "/home/ann/cal/äöü.cal");
+    Read();
+    EXPECT_TRUE(dialogs.messages.empty());
+    for (const SettingDef& def : Settings::Table()) {
+        switch (def.type) {
+        case SettingType::Flag:
+            EXPECT_EQ(settings.Flag(def.name), out.Flag(def.name)) << def.name;
+            break;
+        case SettingType::Text:
+            EXPECT_EQ(settings.Text(def.name), out.Text(def.name)) << def.name;
+            break;
+        default:
+            EXPECT_EQ(settings.Integer(def.name), out.Integer(def.name)) << def.name;
+        }
+    }
+}
+
+TEST_F(Store, OnceValuesAreSeenByName) {
+    Put(QJsonObject{{"FirstRun", 0}});
+    SettingsStore store(path);
+    EXPECT_FALSE(store.ValueExists("Don't ask"));
+    store.WriteTrue("Don't ask");
+    EXPECT_TRUE(store.ValueExists("Don't ask"));
+    EXPECT_EQ(Stored()["Don't ask"].toInt(), 1);
+}
+
+TEST(SettingsOverrides, ApplyWhatIsThereAndKeepTheRest) {
+    Settings s;
+    EXPECT_EQ(ApplySettingsOverrides(
+                  s, R"j({"Test 125Hz": 1, "Trial Run": false, "Min. Reversals": "4",
+                         "Level Steps (dB)": 2.5, "Unknown": [1]})j"),
+              "");
+    EXPECT_TRUE(s.Flag("Test 125Hz"));
+    EXPECT_FALSE(s.Flag("Trial Run"));
+    EXPECT_EQ(s.Text("Min. Reversals"), "4");
+    EXPECT_EQ(s.Text("Level Steps (dB)"), "2.5");
+    EXPECT_EQ(s.Text("Pulse Duration(s)"), "1");
+    EXPECT_NE(ApplySettingsOverrides(s, "[]"), "");
+    EXPECT_NE(ApplySettingsOverrides(s, "{"), "");
+    EXPECT_NE(ApplySettingsOverrides(s, R"j({"AutoRetest": "yes"})j"), "");
+}
+
+TEST(SettingsStorePath, FollowsXdgConfigHome) {
+    setenv("XDG_CONFIG_HOME", "/tmp/cfg", 1);
+    EXPECT_EQ(SettingsStore::DefaultPath(), "/tmp/cfg/Velbrook/Tonmark.json");
+    unsetenv("XDG_CONFIG_HOME");
+    setenv("HOME", "/home/ann", 1);
+    EXPECT_EQ(SettingsStore::DefaultPath(), "/home/ann/.config/Velbrook/Tonmark.json");
+}
+
+} // namespace
+} // namespace tonmark

@@ -1,0 +1,32 @@
+// tonmark-tool: the command-line companion of Tonmark.
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "tools/commands.h"
+
+namespace {
+
+const char* kUsage =
+    "usage: tonmark-tool COMMAND [ARGS]\n"
+    "\n"
+    "commands:\n"
+    "  simulate --subject SUBJECT.json [--settings SETTINGS.json] [--max-retest-cycles N]\n"
+    "           run New Test against a simulated subject and print the result as JSON\n";
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h") ||
+        !std::strcmp(argv[1], "help")) {
+        std::fputs(kUsage, argc < 2 ? stderr : stdout);
+        return argc < 2 ? 2 : 0;
+    }
+    const std::string cmd = argv[1];
+    std::vector<std::string> args(argv + 2, argv + argc);
+    if (cmd == "simulate")
+        return tonmark::tool::Simulate(args);
+    std::fprintf(stderr, "tonmark-tool: unknown command '%s'\n", cmd.c_str());
+    return 2;
+}
