@@ -7,5 +7,7 @@
 namespace tonmark::tool {
 
 int Simulate(const std::vector<std::string>& args);
+int Show(const std::vector<std::string>& args);
+int ExportTxt(const std::vector<std::string>& args);
 
 } // namespace tonmark::tool

@@ -4,6 +4,7 @@
 #include <QJsonObject>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "core/settings.h"
 #include "core/test_commands.h"
 #include "storage/atomic_file.h"
+#include "storage/audiogram_file.h"
 #include "storage/settings_store.h"
 #include "tools/commands.h"
 #include "tools/json_out.h"
@@ -127,7 +129,7 @@ std::string RecordJson(const ProgramState& st, const std::vector<std::string>& m
 
 int Simulate(const std::vector<std::string>& args) {
     try {
-        std::string subjectPath, settingsPath;
+        std::string subjectPath, settingsPath, audPath;
         long maxCycles = 20;
         for (size_t i = 0; i < args.size(); ++i) {
             const std::string& a = args[i];
@@ -138,6 +140,8 @@ int Simulate(const std::vector<std::string>& args) {
             };
             if (a == "--subject")
                 subjectPath = value();
+            else if (a == "--aud")
+                audPath = value();
             else if (a == "--settings")
                 settingsPath = value();
             else if (a == "--max-retest-cycles") {
@@ -188,6 +192,19 @@ int Simulate(const std::vector<std::string>& args) {
         } catch (const ConvertError& e) {
             // What the general error handler would show; the command ends there.
             dialogs.messages.push_back(e.what());
+        }
+        if (!audPath.empty()) {
+            // Saved as Save As would, with empty personal data.
+            const std::time_t t = std::time(nullptr);
+            std::tm tm{};
+            localtime_r(&t, &tm);
+            try {
+                WriteFile(audPath, state.Record, PersonalData{},
+                          DateContext{ShortDateFormat::System(), tm.tm_year + 1900});
+            } catch (const TonmarkError& e) {
+                std::fprintf(stderr, "tonmark-tool simulate: %s\n", e.what());
+                return 1;
+            }
         }
         const std::string json = RecordJson(state, dialogs.messages, services.pulses(), cmd.retestCyclesRun);
         std::fwrite(json.data(), 1, json.size(), stdout);

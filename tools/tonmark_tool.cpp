@@ -13,7 +13,12 @@ const char* kUsage =
     "\n"
     "commands:\n"
     "  simulate --subject SUBJECT.json [--settings SETTINGS.json] [--max-retest-cycles N]\n"
-    "           run New Test against a simulated subject and print the result as JSON\n";
+    "           [--aud OUT.aud]\n"
+    "           run New Test against a simulated subject and print the result as JSON\n"
+    "  show FILE\n"
+    "           print an audiogram or calibration file as JSON\n"
+    "  export-txt IN.aud OUT.txt\n"
+    "           write the text export of an audiogram file\n";
 
 } // namespace
 
@@ -27,6 +32,10 @@ int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 2, argv + argc);
     if (cmd == "simulate")
         return tonmark::tool::Simulate(args);
+    if (cmd == "show")
+        return tonmark::tool::Show(args);
+    if (cmd == "export-txt")
+        return tonmark::tool::ExportTxt(args);
     std::fprintf(stderr, "tonmark-tool: unknown command '%s'\n", cmd.c_str());
     return 2;
 }
