@@ -14,3 +14,6 @@ fi
 cmake --build "$asan"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 (cd "$asan" && ctest --output-on-failure -j2 --timeout 900 -L unit)
+
+# A short fuzzing run of every file reader; scripts/fuzz.sh SECONDS runs longer.
+"$top/scripts/fuzz.sh" "${TONMARK_FUZZ_SECONDS:-20}"

@@ -1,0 +1,57 @@
+// Any bytes as the settings file; when reading succeeds, writing the settings
+// and reading them again must give the same settings.
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+
+#include "fuzz/fuzz_support.h"
+#include "storage/atomic_file.h"
+#include "storage/settings_store.h"
+
+using namespace tonmark;
+
+namespace {
+
+bool Same(const Settings& a, const Settings& b) {
+    for (const SettingDef& def : Settings::Table()) {
+        switch (def.type) {
+        case SettingType::Flag:
+            if (a.Flag(def.name) != b.Flag(def.name))
+                return false;
+            break;
+        case SettingType::Text:
+            if (a.Text(def.name) != b.Text(def.name))
+                return false;
+            break;
+        default:
+            if (a.Integer(def.name) != b.Integer(def.name))
+                return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static const std::string path =
+        "/dev/shm/tonmark-fuzz-settings-" + std::to_string(::getpid()) + ".json";
+    if (!WriteFileAtomically(path, std::string(reinterpret_cast<const char*>(data), size)).empty())
+        std::abort();
+    fuzz::QuietDialogs dialogs;
+    SettingsStore store(path);
+    Settings first;
+    const DeviceListSizes lists{2, 2};
+    try {
+        store.ReadRegistry(first, lists, dialogs, nullptr);
+    } catch (const RegistryError&) {
+        return 0;
+    }
+    store.WriteRegistry(first);
+    Settings second;
+    store.ReadRegistry(second, lists, dialogs, nullptr);
+    if (!Same(first, second))
+        std::abort();
+    return 0;
+}
