@@ -9,5 +9,6 @@ namespace tonmark::tool {
 int Simulate(const std::vector<std::string>& args);
 int Show(const std::vector<std::string>& args);
 int ExportTxt(const std::vector<std::string>& args);
+int Synth(const std::vector<std::string>& args);
 
 } // namespace tonmark::tool

@@ -18,7 +18,9 @@ const char* kUsage =
     "  show FILE\n"
     "           print an audiogram or calibration file as JSON\n"
     "  export-txt IN.aud OUT.txt\n"
-    "           write the text export of an audiogram file\n";
+    "           write the text export of an audiogram file\n"
+    "  synth --freq HZ --level DB --beep S --pause S [--no-window] [--left 0|1] [--right 0|1]\n"
+    "           write the raw 16-bit stereo samples of one tone pulse to stdout\n";
 
 } // namespace
 
@@ -34,6 +36,8 @@ int main(int argc, char** argv) {
         return tonmark::tool::Simulate(args);
     if (cmd == "show")
         return tonmark::tool::Show(args);
+    if (cmd == "synth")
+        return tonmark::tool::Synth(args);
     if (cmd == "export-txt")
         return tonmark::tool::ExportTxt(args);
     std::fprintf(stderr, "tonmark-tool: unknown command '%s'\n", cmd.c_str());

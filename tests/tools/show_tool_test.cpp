@@ -100,3 +100,21 @@ TEST(ShowTool, RejectedAudiograms) {
 
 } // namespace
 } // namespace tonmark::test
+
+namespace tonmark::test {
+namespace {
+
+TEST(SynthTool, WritesExactlyTheSynthesisedBytes) {
+    const auto r = RunTool("synth --freq 11025 --level 0 --beep 0.0001 --pause 0 --no-window");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, std::string("\0\0\0\0\xFF\x7F\0\0\0\0\0\0\x01\x80\0\0", 16));
+    const auto right = RunTool("synth --freq 1000 --level -10 --beep 0.3 --pause 0.15 --left 0 "
+                               "--right 1");
+    ASSERT_EQ(right.status, 0);
+    EXPECT_EQ(right.out.size(), (13229u + 6614u) * 4);
+    EXPECT_EQ(RunTool("synth --freq 1000").status, 2);
+    EXPECT_EQ(RunTool("synth --freq 1000 --level 0 --beep 1 --pause 0 --left 2").status, 2);
+}
+
+} // namespace
+} // namespace tonmark::test
