@@ -73,6 +73,8 @@ class Dialogs {
     // "Don't show this message again."; dontShowAgain receives its state.
     virtual ModalResult AskWithDontShowAgain(const std::string& text, const std::string& title,
                                              DialogType type, bool& dontShowAgain) = 0;
+    // A message box with an error icon, the given caption and one OK button.
+    virtual void ShowErrorBox(const std::string& text, const std::string& caption) = 0;
     // Opens the help viewer at a topic context number.
     virtual void ShowHelpTopic(int context) = 0;
 };

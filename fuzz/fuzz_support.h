@@ -17,6 +17,7 @@ class QuietDialogs final : public Dialogs {
         dontShow = false;
         return ModalResult::No;
     }
+    void ShowErrorBox(const std::string&, const std::string&) override {}
     void ShowHelpTopic(int) override {}
 };
 

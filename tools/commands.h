@@ -10,5 +10,6 @@ int Simulate(const std::vector<std::string>& args);
 int Show(const std::vector<std::string>& args);
 int ExportTxt(const std::vector<std::string>& args);
 int Synth(const std::vector<std::string>& args);
+int Devices(const std::vector<std::string>& args);
 
 } // namespace tonmark::tool

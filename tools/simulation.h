@@ -104,7 +104,12 @@ class RecordingDialogs final : public Dialogs {
         dontShowAgain = onceTickDontShow;
         return onceAnswer;
     }
+    void ShowErrorBox(const std::string& text, const std::string& caption) override {
+        messages.push_back(text);
+        captions.push_back(caption);
+    }
     void ShowHelpTopic(int context) override { helpTopics.push_back(context); }
+    std::vector<std::string> captions; // of the error boxes
 };
 
 class NullPump final : public MessagePump {

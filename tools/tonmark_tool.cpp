@@ -20,7 +20,9 @@ const char* kUsage =
     "  export-txt IN.aud OUT.txt\n"
     "           write the text export of an audiogram file\n"
     "  synth --freq HZ --level DB --beep S --pause S [--no-window] [--left 0|1] [--right 0|1]\n"
-    "           write the raw 16-bit stereo samples of one tone pulse to stdout\n";
+    "           write the raw 16-bit stereo samples of one tone pulse to stdout\n"
+    "  devices\n"
+    "           list the wave output and mixer devices, then each mixer's controls\n";
 
 } // namespace
 
@@ -36,6 +38,8 @@ int main(int argc, char** argv) {
         return tonmark::tool::Simulate(args);
     if (cmd == "show")
         return tonmark::tool::Show(args);
+    if (cmd == "devices")
+        return tonmark::tool::Devices(args);
     if (cmd == "synth")
         return tonmark::tool::Synth(args);
     if (cmd == "export-txt")

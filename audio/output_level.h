@@ -1,0 +1,38 @@
+#pragma once
+// Putting the calibration's volume settings on the sound card: the known
+// state before sound is made, and the wave and master volumes per ear and
+// frequency.
+#include <cstdint>
+#include <optional>
+
+#include "audio/endpoint_volume.h"
+#include "audio/mixer.h"
+
+namespace tonmark {
+
+// The control value of a slider setting v: (Maxvalue div Steps) x v, in 64
+// bits. A control that reports 0 steps has no such value: returns nullopt and
+// the control is left as it is.
+std::optional<int32_t> VolumeRuleValue(const TMixControl& control, int32_t v);
+
+class OutputLevelControl {
+  public:
+    // endpoint is used exactly when coreAudioMode is true; it may be null
+    // otherwise. Both objects stay owned by the caller.
+    OutputLevelControl(Mixer& mixer, EndpointVolume* endpoint, bool coreAudioMode)
+        : mixer_(mixer), endpoint_(endpoint), coreAudio_(coreAudioMode) {}
+
+    bool CoreAudioMode() const { return coreAudio_; }
+
+    void PrepareSoundCard();
+    // ear 0 left, 1 right; volumes are the calibration entry's slider settings
+    // (master 0..1000 in core-audio mode).
+    void ApplyCalibrationLevels(int ear, int32_t waveVolume, int32_t masterVolume);
+
+  private:
+    Mixer& mixer_;
+    EndpointVolume* endpoint_;
+    bool coreAudio_;
+};
+
+} // namespace tonmark

@@ -1,0 +1,128 @@
+#include "audio/pulse_endpoint_volume.h"
+
+#include <algorithm>
+#include <cmath>
+#include <pulse/pulseaudio.h>
+#include <string>
+
+namespace tonmark {
+
+namespace {
+constexpr int kTimeoutMs = 2000;
+}
+
+// A private main loop run only while a call waits for its answer.
+struct PulseEndpointVolume::Impl {
+    pa_mainloop* loop = nullptr;
+    pa_context* context = nullptr;
+    bool ready = false;
+
+    Impl() {
+        loop = pa_mainloop_new();
+        if (!loop)
+            return;
+        pa_proplist* props = pa_proplist_new();
+        pa_proplist_sets(props, PA_PROP_APPLICATION_NAME, "Tonmark");
+        context = pa_context_new_with_proplist(pa_mainloop_get_api(loop), "Tonmark", props);
+        pa_proplist_free(props);
+        if (!context || pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
+            return;
+        ready = RunUntil([this] {
+            const auto s = pa_context_get_state(context);
+            return s == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(s);
+        }) && pa_context_get_state(context) == PA_CONTEXT_READY;
+    }
+
+    ~Impl() {
+        if (context) {
+            pa_context_disconnect(context);
+            pa_context_unref(context);
+        }
+        if (loop)
+            pa_mainloop_free(loop);
+    }
+
+    template <class Done> bool RunUntil(Done done) {
+        const pa_usec_t deadline = pa_rtclock_now() + kTimeoutMs * 1000ULL;
+        while (!done()) {
+            if (pa_rtclock_now() > deadline)
+                return false;
+            if (pa_mainloop_iterate(loop, 0, nullptr) < 0)
+                return false;
+            pa_mainloop_prepare(loop, 50 * 1000);
+            pa_mainloop_poll(loop);
+            pa_mainloop_dispatch(loop);
+        }
+        return true;
+    }
+
+    bool Wait(pa_operation* op) {
+        if (!op)
+            return false;
+        const bool ok =
+            RunUntil([op] { return pa_operation_get_state(op) != PA_OPERATION_RUNNING; });
+        pa_operation_unref(op);
+        return ok;
+    }
+
+    std::string DefaultSink() {
+        std::string name;
+        auto cb = [](pa_context*, const pa_server_info* i, void* u) {
+            if (i && i->default_sink_name)
+                *static_cast<std::string*>(u) = i->default_sink_name;
+        };
+        Wait(pa_context_get_server_info(context, cb, &name));
+        return name;
+    }
+
+    struct SinkState {
+        bool found = false;
+        pa_cvolume volume{};
+    };
+
+    SinkState Sink(const std::string& name) {
+        SinkState st;
+        auto cb = [](pa_context*, const pa_sink_info* i, int eol, void* u) {
+            if (eol || !i)
+                return;
+            auto* s = static_cast<SinkState*>(u);
+            s->found = true;
+            s->volume = i->volume;
+        };
+        Wait(pa_context_get_sink_info_by_name(context, name.c_str(), cb, &st));
+        return st;
+    }
+};
+
+PulseEndpointVolume::PulseEndpointVolume() : impl_(std::make_unique<Impl>()) {}
+PulseEndpointVolume::~PulseEndpointVolume() = default;
+
+bool PulseEndpointVolume::Connected() const { return impl_->ready; }
+
+bool PulseEndpointVolume::SetMasterVolumeLevelScalar(float level) {
+    if (!impl_->ready)
+        return false;
+    const std::string sink = impl_->DefaultSink();
+    const auto st = impl_->Sink(sink);
+    if (!st.found)
+        return false;
+    const double clipped = std::clamp(static_cast<double>(level), 0.0, 1.0);
+    pa_cvolume cv = st.volume;
+    pa_cvolume_set(&cv, st.volume.channels,
+                   static_cast<pa_volume_t>(std::lround(clipped * PA_VOLUME_NORM)));
+    bool ok = false;
+    auto cb = [](pa_context*, int success, void* u) { *static_cast<bool*>(u) = success != 0; };
+    impl_->Wait(pa_context_set_sink_volume_by_name(impl_->context, sink.c_str(), &cv, cb, &ok));
+    return ok;
+}
+
+std::optional<float> PulseEndpointVolume::GetMasterVolumeLevelScalar() {
+    if (!impl_->ready)
+        return std::nullopt;
+    const auto st = impl_->Sink(impl_->DefaultSink());
+    if (!st.found || st.volume.channels == 0)
+        return std::nullopt;
+    return static_cast<float>(static_cast<double>(st.volume.values[0]) / PA_VOLUME_NORM);
+}
+
+} // namespace tonmark

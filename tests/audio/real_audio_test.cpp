@@ -1,0 +1,356 @@
+// Sound output, mixer and endpoint volume on real components: a private
+// PulseAudio server with a null sink (started by with_pulse.sh), its monitor
+// recorded with parec, the ALSA pulse control plugin and a fake ALSA control
+// plugin built with the tests.
+#include <gtest/gtest.h>
+
+#include <alsa/asoundlib.h>
+#include <chrono>
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+#include "audio/alsa_mixer_platform.h"
+#include "audio/mixer.h"
+#include "audio/output_level.h"
+#include "audio/portaudio_output.h"
+#include "audio/pulse_endpoint_volume.h"
+#include "audio/tone_synthesis.h"
+#include "tools/simulation.h"
+
+namespace tonmark::test {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+std::string Sink() {
+    const char* s = std::getenv("TONMARK_TEST_SINK");
+    return s ? s : "";
+}
+
+// parec on the null sink's monitor, into a file, for the life of the object.
+class Recorder {
+  public:
+    Recorder() {
+        path_ = std::string(::testing::TempDir()) + "rec-" + std::to_string(getpid()) + "-" +
+                std::to_string(counter_++) + ".raw";
+        pid_ = fork();
+        if (pid_ == 0) {
+            const std::string device = Sink() + ".monitor";
+            execlp("parec", "parec", "-d", device.c_str(), "--format=s16le", "--rate=44100",
+                   "--channels=2", "--latency-msec=20", path_.c_str(), (char*)nullptr);
+            _exit(127);
+        }
+        std::this_thread::sleep_for(500ms); // let the recording stream settle
+    }
+    // Stops recording and returns the frames as [left, right] pairs.
+    std::vector<std::pair<int16_t, int16_t>> Stop() {
+        std::this_thread::sleep_for(300ms);
+        kill(pid_, SIGINT);
+        int st = 0;
+        waitpid(pid_, &st, 0);
+        std::ifstream in(path_, std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(in)), {});
+        std::remove(path_.c_str());
+        std::vector<std::pair<int16_t, int16_t>> frames(bytes.size() / 4);
+        for (size_t i = 0; i < frames.size(); ++i) {
+            std::memcpy(&frames[i].first, bytes.data() + 4 * i, 2);
+            std::memcpy(&frames[i].second, bytes.data() + 4 * i + 2, 2);
+        }
+        return frames;
+    }
+
+  private:
+    static inline int counter_ = 0;
+    std::string path_;
+    pid_t pid_ = -1;
+};
+
+std::string Run(const std::string& cmd) {
+    std::string out;
+    FILE* p = popen(cmd.c_str(), "r");
+    char buf[4096];
+    size_t n;
+    while (p && (n = fread(buf, 1, sizeof buf, p)) > 0)
+        out.append(buf, n);
+    if (p)
+        pclose(p);
+    return out;
+}
+
+// The first channel of the sink's volume, raw on the server's scale.
+long SinkVolumeRaw() {
+    const std::string out = Run("pactl get-sink-volume " + Sink());
+    const auto colon = out.find(':', out.find("front-left"));
+    return colon == std::string::npos ? -1 : std::strtol(out.c_str() + colon + 1, nullptr, 10);
+}
+
+void ResetSinkVolume() { Run("pactl set-sink-volume " + Sink() + " 65536"); }
+
+TEST(RealAudio, PulseComesBackSampleForSampleInTheRightChannel) {
+    ResetSinkVolume();
+    std::string pulse;
+    CreateSound(1000, -10, 0.3, 0.1, pulse, true, 0, 1);
+    Recorder rec;
+    PortAudioOutput out;
+    ASSERT_TRUE(out.OpenPulseOutput(-1)) << out.Failure();
+    const auto start = Clock::now();
+    out.PlayPulseBuffer(pulse);
+    EXPECT_FALSE(out.IsPulseDone());
+    while (!out.IsPulseDone() && Clock::now() - start < 5s && out.Failure().empty())
+        std::this_thread::sleep_for(10ms);
+    const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+    EXPECT_TRUE(out.IsPulseDone());
+    EXPECT_TRUE(out.Failure().empty()) << out.Failure();
+    // Done comes only after the whole period has been consumed.
+    EXPECT_GE(elapsed, 0.35);
+    out.ClosePulseOutput();
+    const auto frames = rec.Stop();
+
+    const size_t n = pulse.size() / 4;
+    std::vector<int16_t> expected(n);
+    for (size_t i = 0; i < n; ++i)
+        std::memcpy(&expected[i], pulse.data() + 4 * i + 2, 2);
+    size_t firstExpected = 0;
+    while (firstExpected < n && expected[firstExpected] == 0)
+        ++firstExpected;
+    size_t first = 0;
+    while (first < frames.size() && frames[first].second == 0)
+        ++first;
+    ASSERT_LT(first, frames.size()) << "nothing was played";
+    ASSERT_GE(frames.size() - first, n - firstExpected);
+    size_t mismatches = 0;
+    for (size_t i = firstExpected; i < n; ++i) {
+        const auto& f = frames[first + i - firstExpected];
+        mismatches += f.second != expected[i] || f.first != 0;
+    }
+    EXPECT_EQ(mismatches, 0u);
+}
+
+TEST(RealAudio, LoopingToneSoundsUntilFinishPlay) {
+    ResetSinkVolume();
+    std::string tone;
+    CreateSound(1000, -6, 0.1, 0, tone, false, 1, 0); // 100 whole cycles: seamless
+    Recorder rec;
+    PortAudioOutput out;
+    ASSERT_TRUE(out.PreparePlay(-1, tone, -1)) << out.Failure();
+    EXPECT_EQ(out.Header().flags, 12u);
+    EXPECT_EQ(out.Header().loops, 0xFFFFFFFFu);
+    out.StartPlay();
+    std::this_thread::sleep_for(1000ms);
+    out.FinishPlay();
+    const auto frames = rec.Stop();
+    size_t first = 0, last = 0;
+    for (size_t i = 0; i < frames.size(); ++i)
+        if (frames[i].first != 0) {
+            if (!first)
+                first = i;
+            last = i;
+        }
+    ASSERT_GT(last, first);
+    // Continuous: a 1 kHz sine is zero at isolated samples only.
+    size_t run = 0, longest = 0;
+    for (size_t i = first; i <= last; ++i) {
+        run = frames[i].first == 0 ? run + 1 : 0;
+        longest = std::max(longest, run);
+    }
+    EXPECT_LE(longest, 1u);
+    const double seconds = static_cast<double>(last - first) / 44100;
+    EXPECT_GE(seconds, 0.8);
+    EXPECT_LE(seconds, 1.5) << "the tone must stop when FinishPlay returns";
+    for (size_t i = first; i <= last; ++i)
+        ASSERT_EQ(frames[i].second, 0) << "the right channel stays silent";
+}
+
+TEST(RealAudio, SinglePlayHeaderAndDeviceList) {
+    PortAudioOutput out;
+    const auto devices = out.DeviceEntries();
+    ASSERT_FALSE(devices.empty());
+    for (const auto& d : devices)
+        EXPECT_NE(d.find(" Driver Version "), std::string::npos) << d;
+    std::string tone;
+    CreateSound(500, -20, 0.05, 0, tone, true, 1, 0);
+    ASSERT_TRUE(out.PreparePlay(0, tone, 1));
+    EXPECT_EQ(out.Header().flags, 0u);
+    EXPECT_EQ(out.Header().loops, 1u);
+    out.FinishPlay();
+    EXPECT_FALSE(out.OpenPulseOutput(static_cast<int>(devices.size())));
+    EXPECT_FALSE(out.Failure().empty());
+}
+
+TEST(RealAudio, EndpointVolumeIsTheDefaultSinksVolume) {
+    PulseEndpointVolume endpoint;
+    ASSERT_TRUE(endpoint.Connected());
+    EXPECT_TRUE(endpoint.SetMasterVolumeLevelScalar(0.75f));
+    EXPECT_EQ(SinkVolumeRaw(), 49152);
+    EXPECT_NEAR(*endpoint.GetMasterVolumeLevelScalar(), 0.75, 1e-4);
+    EXPECT_TRUE(endpoint.SetMasterVolumeLevelScalar(1.5f)); // clipped
+    EXPECT_EQ(SinkVolumeRaw(), 65536);
+}
+
+TEST(RealAudio, PulseControlPluginMovesTheSink) {
+    ResetSinkVolume();
+    RecordingDialogs dialogs;
+    Mixer mixer(std::make_unique<AlsaMixerPlatform>(std::vector<std::string>{"pulse"}), dialogs);
+    ASSERT_EQ(mixer.CountDevices(), 1u);
+    mixer.OpenDevice(0);
+    EXPECT_TRUE(dialogs.messages.empty());
+    TMixUnsignedControl& master = mixer.Controls().MixMasterVolume;
+    ASSERT_TRUE(master.Exist);
+    EXPECT_FALSE(master.SetLevel(master.Maxvalue / 2, master.Maxvalue / 2))
+        << mixer.MixerStatusText;
+    EXPECT_EQ(SinkVolumeRaw(), master.Maxvalue / 2);
+    ResetSinkVolume();
+}
+
+class FakeCard : public ::testing::Test {
+  protected:
+    FakeCard() {
+        state_ = std::string(::testing::TempDir()) + "fakectl-" + std::to_string(getpid());
+        std::remove(state_.c_str());
+        setenv("TONMARK_FAKE_CTL_STATE", state_.c_str(), 1);
+        auto platform =
+            std::make_unique<AlsaMixerPlatform>(std::vector<std::string>{"tonmarkfake"});
+        alsa = platform.get();
+        mixer = std::make_unique<Mixer>(std::move(platform), dialogs);
+        mixer->CountDevices();
+        mixer->OpenDevice(0);
+    }
+    ~FakeCard() override { std::remove(state_.c_str()); }
+
+    // A raw value of the card read through a separate ALSA open.
+    long Raw(const char* name, int index = 0) {
+        snd_ctl_t* ctl = nullptr;
+        EXPECT_EQ(snd_ctl_open(&ctl, "tonmarkfake", 0), 0);
+        snd_ctl_elem_value_t* v;
+        snd_ctl_elem_value_alloca(&v);
+        snd_ctl_elem_value_set_interface(v, SND_CTL_ELEM_IFACE_MIXER);
+        snd_ctl_elem_value_set_name(v, name);
+        EXPECT_EQ(snd_ctl_elem_read(ctl, v), 0) << name;
+        snd_ctl_elem_info_t* info;
+        snd_ctl_elem_info_alloca(&info);
+        snd_ctl_elem_info_set_interface(info, SND_CTL_ELEM_IFACE_MIXER);
+        snd_ctl_elem_info_set_name(info, name);
+        snd_ctl_elem_info(ctl, info);
+        const auto type = snd_ctl_elem_info_get_type(info);
+        long r = type == SND_CTL_ELEM_TYPE_ENUMERATED
+                     ? snd_ctl_elem_value_get_enumerated(v, index)
+                 : type == SND_CTL_ELEM_TYPE_BOOLEAN ? snd_ctl_elem_value_get_boolean(v, index)
+                                                     : snd_ctl_elem_value_get_integer(v, index);
+        snd_ctl_close(ctl);
+        return r;
+    }
+
+    // Index of a source in the wave input's selector.
+    int SelectorIndex(const std::string& source) {
+        const auto names = alsa->SelectorItemNames();
+        const auto it = std::find(names.begin(), names.end(), source);
+        return it == names.end() ? -1 : static_cast<int>(it - names.begin());
+    }
+
+    std::string state_;
+    RecordingDialogs dialogs;
+    AlsaMixerPlatform* alsa = nullptr;
+    std::unique_ptr<Mixer> mixer;
+};
+
+TEST_F(FakeCard, DiscoveryMapsElementsOntoControls) {
+    EXPECT_TRUE(dialogs.messages.empty()) << dialogs.messages.front();
+    EXPECT_EQ(mixer->Caps().Name, "Tonmark Test Card");
+    const MixerControls& c = mixer->Controls();
+    EXPECT_TRUE(c.MixMasterVolume.Exist);
+    EXPECT_FALSE(c.MixMasterVolume.Uniform);
+    EXPECT_EQ(c.MixMasterVolume.Maxvalue, 65535);
+    EXPECT_EQ(c.MixMasterVolume.Channels, 2u);
+    EXPECT_TRUE(c.MixMasterMute.Exist);
+    EXPECT_TRUE(c.MixWaveVolume.Exist);
+    EXPECT_EQ(c.MixWaveVolume.Maxvalue, 255);
+    EXPECT_EQ(c.MixWaveVolume.Steps, 255u);
+    EXPECT_TRUE(c.MixBass.Exist);
+    EXPECT_TRUE(c.MixTreble.Exist);
+    EXPECT_TRUE(c.MixMicMute.Exist);
+    EXPECT_TRUE(c.MixLineVolume.Uniform) << "a mono element is one value for all";
+    EXPECT_TRUE(c.MixCDMute.Exist);
+    EXPECT_TRUE(c.MixAuxVolume.Exist);
+    EXPECT_FALSE(c.MixAuxVolume.Active) << "disabled by the driver";
+    EXPECT_TRUE(c.MixRecVolume.Exist);
+    EXPECT_TRUE(c.MixRecMicVolume.Exist);
+    EXPECT_TRUE(c.MixRecMicOnOff.Exist);
+    EXPECT_TRUE(c.MixRecSelect.Exist);
+    // The card's five capture sources, Mix included, are the selector's items.
+    EXPECT_EQ(c.MixRecSelect.MultiItems, 5u);
+    for (const char* source : {"Mic", "Line", "CD", "Aux", "Mix"})
+        EXPECT_GE(SelectorIndex(source), 0) << source;
+    EXPECT_FALSE(c.MixMasterOnOff.Exist);
+    const auto& l = mixer->Listing();
+    for (const char* expected : {"+++ COMPONENTTYPE  SRC_WAVEOUT  +++",
+                                 "+++ COMPONENTTYPE  SRC_ANALOG  +++", "Control - Typ  =  MIXER",
+                                 "Steuerelement nicht Active ", "Anzahl Kanäle : 6"})
+        EXPECT_NE(std::find(l.begin(), l.end(), expected), l.end()) << expected;
+}
+
+TEST_F(FakeCard, ValuesReachTheCard) {
+    MixerControls& c = mixer->Controls();
+    EXPECT_FALSE(c.MixMasterVolume.SetLevel(10000, 20000)) << mixer->MixerStatusText;
+    EXPECT_EQ(Raw("Master Playback Volume", 0), 10000);
+    EXPECT_EQ(Raw("Master Playback Volume", 1), 20000);
+    int32_t l = 0, r = 0;
+    EXPECT_FALSE(c.MixMasterVolume.GetLevel(l, r));
+    EXPECT_EQ(l, 10000);
+    EXPECT_EQ(r, 20000);
+    // Muted means the playback switch is off.
+    EXPECT_FALSE(c.MixMasterMute.SetSwitch(true, false));
+    EXPECT_EQ(Raw("Master Playback Switch", 0), 0);
+    EXPECT_EQ(Raw("Master Playback Switch", 1), 1);
+    bool ml = false, mr = true;
+    EXPECT_FALSE(c.MixMasterMute.GetSwitch(ml, mr));
+    EXPECT_TRUE(ml);
+    EXPECT_FALSE(mr);
+    // The capture switch is not inverted.
+    EXPECT_FALSE(c.MixRecMicOnOff.SetSwitch(false, false));
+    EXPECT_EQ(Raw("Mic Capture Switch", 0), 0);
+    // The selector picks one source; the card numbers CD as item 2.
+    const int cd = SelectorIndex("CD");
+    ASSERT_GE(cd, 0);
+    ASSERT_LT(cd, 4) << "within the four items the selector object holds";
+    int32_t want[8] = {};
+    want[cd] = want[4 + cd] = 1;
+    EXPECT_FALSE(c.MixRecSelect.SetSrcSelect(want[0], want[1], want[2], want[3], want[4],
+                                             want[5], want[6], want[7]))
+        << mixer->MixerStatusText;
+    EXPECT_EQ(Raw("Capture Source"), 2);
+    int32_t s[8];
+    EXPECT_FALSE(c.MixRecSelect.GetSrcSelect(s[0], s[1], s[2], s[3], s[4], s[5], s[6], s[7]));
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(s[i], i == cd ? 1 : 0) << i;
+    // Disabled: refused with its text, the card keeps its value.
+    const long aux = Raw("Aux Playback Volume");
+    EXPECT_TRUE(c.MixAuxVolume.SetLevel(1, 1));
+    EXPECT_EQ(mixer->MixerStatusText, "Control inactive!");
+    EXPECT_EQ(Raw("Aux Playback Volume"), aux);
+}
+
+TEST_F(FakeCard, OutputLevelsOnTheMixerPath) {
+    OutputLevelControl level(*mixer, nullptr, false);
+    level.PrepareSoundCard();
+    EXPECT_EQ(Raw("Mic Playback Switch"), 0);
+    EXPECT_EQ(Raw("Line Playback Switch"), 0);
+    EXPECT_EQ(Raw("CD Playback Switch"), 0);
+    EXPECT_EQ(Raw("Master Playback Switch"), 1) << "the master mute is left alone";
+    EXPECT_EQ(Raw("Bass Playback Volume"), 50);
+    EXPECT_EQ(Raw("Treble Playback Volume", 1), 50);
+    level.ApplyCalibrationLevels(1, 100, 20);
+    EXPECT_EQ(Raw("PCM Playback Volume"), 100); // 255 div 255 x 100
+    EXPECT_EQ(Raw("Master Playback Volume", 0), 0);
+    EXPECT_EQ(Raw("Master Playback Volume", 1), 20); // 65535 div 65535 x 20
+}
+
+} // namespace
+} // namespace tonmark::test

@@ -1,0 +1,50 @@
+// What happens when the sound server goes away: a pulse that is playing
+// reports the failure instead of never finishing, and a fresh process finds
+// no output device. Runs last against its own private server.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <thread>
+
+#include "audio/portaudio_output.h"
+#include "audio/tone_synthesis.h"
+
+namespace tonmark::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST(ServerLoss, RunningPulseReportsTheFailure) {
+    const char* pid = std::getenv("TONMARK_PULSE_PID");
+    ASSERT_NE(pid, nullptr);
+    std::string pulse;
+    CreateSound(1000, -20, 5.0, 0, pulse, true, 1, 0);
+    PortAudioOutput out;
+    ASSERT_TRUE(out.OpenPulseOutput(-1)) << out.Failure();
+    out.PlayPulseBuffer(pulse);
+    std::this_thread::sleep_for(300ms);
+    ASSERT_EQ(kill(std::atoi(pid), SIGKILL), 0);
+    const auto start = std::chrono::steady_clock::now();
+    while (out.Failure().empty() && !out.IsPulseDone() &&
+           std::chrono::steady_clock::now() - start < 20s)
+        std::this_thread::sleep_for(50ms);
+    EXPECT_FALSE(out.Failure().empty()) << "the wait must end with a reason";
+    EXPECT_FALSE(out.IsPulseDone());
+    out.ClosePulseOutput();
+
+    // A new process decides its devices afresh and finds none.
+    FILE* p = popen((std::string(TONMARK_TOOL) + " devices 2>/dev/null").c_str(), "r");
+    ASSERT_NE(p, nullptr);
+    std::string listing;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
+        listing.append(buf, n);
+    pclose(p);
+    EXPECT_EQ(listing.substr(0, listing.find("Mixer devices:")), "Wave output devices:\n");
+}
+
+} // namespace
+} // namespace tonmark::test

@@ -1,0 +1,112 @@
+#pragma once
+// A mixer platform in memory: lines and controls as a test declares them,
+// values stored per control. Every request is checked to describe exactly
+// the values it carries, so a layer that over-reads shows up as a failure.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "audio/mixer_platform.h"
+
+namespace tonmark::test {
+
+struct FakeLine {
+    MixerLineInfo info;
+    std::vector<MixerControlInfo> controls;
+    std::vector<FakeLine> sources; // destinations only
+};
+
+class FakeMixerPlatform final : public MixerPlatform {
+  public:
+    std::vector<MixerDeviceCaps> devices;
+    std::vector<FakeLine> destinations;
+    int openResult = 0;
+    int setResult = 0;
+    int getResult = 0;
+    std::map<uint32_t, std::vector<int32_t>>* values; // shared with the test
+    std::vector<std::tuple<uint32_t, uint32_t, uint32_t, std::vector<int32_t>>>* sets;
+
+    FakeMixerPlatform(std::map<uint32_t, std::vector<int32_t>>* v,
+                      std::vector<std::tuple<uint32_t, uint32_t, uint32_t, std::vector<int32_t>>>* s)
+        : values(v), sets(s) {}
+
+    uint32_t DeviceCount() override { return static_cast<uint32_t>(devices.size()); }
+    bool GetCaps(uint32_t d, MixerDeviceCaps& caps) override {
+        if (d >= devices.size() || devices[d].name == "unreadable")
+            return false;
+        caps = devices[d];
+        return true;
+    }
+    int Open(uint32_t) override { return openResult; }
+    int LineByDestination(uint32_t d, MixerLineInfo& line) override {
+        if (d >= destinations.size())
+            return kMixerInvalidLine;
+        line = destinations[d].info;
+        return 0;
+    }
+    int LineBySource(uint32_t d, uint32_t s, MixerLineInfo& line) override {
+        if (d >= destinations.size() || s >= destinations[d].sources.size())
+            return kMixerInvalidLine;
+        line = destinations[d].sources[s].info;
+        return 0;
+    }
+    int LineControls(uint32_t lineId, std::vector<MixerControlInfo>& out) override {
+        for (const auto& d : destinations) {
+            if (d.info.lineId == lineId) {
+                out = d.controls;
+                return 0;
+            }
+            for (const auto& s : d.sources)
+                if (s.info.lineId == lineId) {
+                    out = s.controls;
+                    return 0;
+                }
+        }
+        return kMixerInvalidLine;
+    }
+    int SetControlDetails(uint32_t id, uint32_t ch, uint32_t items,
+                          const std::vector<int32_t>& v) override {
+        EXPECT_EQ(v.size(), static_cast<size_t>(ch) * std::max<uint32_t>(items, 1));
+        sets->emplace_back(id, ch, items, v);
+        if (setResult == 0)
+            (*values)[id] = v;
+        return setResult;
+    }
+    int GetControlDetails(uint32_t id, uint32_t ch, uint32_t items,
+                          std::vector<int32_t>& v) override {
+        EXPECT_EQ(v.size(), static_cast<size_t>(ch) * std::max<uint32_t>(items, 1));
+        if (getResult != 0)
+            return getResult;
+        const auto& stored = (*values)[id];
+        for (size_t i = 0; i < v.size() && i < stored.size(); ++i)
+            v[i] = stored[i];
+        return 0;
+    }
+};
+
+inline MixerControlInfo Ctl(uint32_t id, uint32_t type, int32_t max = 65535, uint32_t steps = 32,
+                            uint32_t flags = 0, uint32_t items = 0) {
+    MixerControlInfo c;
+    c.controlId = id;
+    c.controlType = type;
+    c.maximum = max;
+    c.steps = steps;
+    c.flags = flags;
+    c.multipleItems = items;
+    c.shortName = "Ctl" + std::to_string(id);
+    c.name = "Control " + std::to_string(id);
+    return c;
+}
+
+inline FakeLine LineOf(uint32_t id, uint32_t type, uint32_t channels,
+                       std::vector<MixerControlInfo> controls) {
+    FakeLine l;
+    l.info.lineId = id;
+    l.info.componentType = type;
+    l.info.channels = channels;
+    l.info.controls = static_cast<uint32_t>(controls.size());
+    l.controls = std::move(controls);
+    return l;
+}
+
+} // namespace tonmark::test

@@ -1,0 +1,72 @@
+// tonmark-tool devices: the sound devices as the settings dialog lists them,
+// and the diagnostic listing of every mixer device.
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "audio/alsa_mixer_platform.h"
+#include "audio/mixer.h"
+#include "audio/portaudio_output.h"
+#include "tools/commands.h"
+#include "tools/simulation.h"
+
+namespace tonmark::tool {
+
+namespace {
+
+// Message boxes of the mixer layer go to stderr.
+class StderrDialogs final : public Dialogs {
+  public:
+    void ShowMessage(const std::string& t) override { std::fprintf(stderr, "%s\n", t.c_str()); }
+    bool ConfirmOkCancel(const std::string&) override { return false; }
+    bool AskYesNo(const std::string&, const std::string&) override { return false; }
+    bool AskConfirmation(const std::string&, int) override { return false; }
+    ModalResult AskWithDontShowAgain(const std::string&, const std::string&, DialogType,
+                                     bool& d) override {
+        d = false;
+        return ModalResult::No;
+    }
+    void ShowErrorBox(const std::string& t, const std::string& c) override {
+        std::fprintf(stderr, "%s: %s\n", c.c_str(), t.c_str());
+    }
+    void ShowHelpTopic(int) override {}
+};
+
+} // namespace
+
+int Devices(const std::vector<std::string>& args) {
+    if (!args.empty()) {
+        std::fprintf(stderr, "usage: tonmark-tool devices\n");
+        return 2;
+    }
+    QuietAlsaErrors();
+    std::vector<std::string> wave;
+    {
+        PortAudioOutput output;
+        wave = output.DeviceEntries();
+    }
+    std::printf("Wave output devices:\n");
+    for (size_t i = 0; i < wave.size(); ++i)
+        std::printf("%zu: %s\n", i, wave[i].c_str());
+
+    StderrDialogs dialogs;
+    Mixer mixer(std::make_unique<AlsaMixerPlatform>(), dialogs);
+    const uint32_t count = mixer.CountDevices();
+    std::vector<std::vector<std::string>> listings;
+    std::printf("Mixer devices:\n");
+    for (uint32_t d = 0; d < count; ++d) {
+        mixer.OpenDevice(d);
+        std::printf("%u: %s Driver Version %s\n", d, mixer.Caps().Name.c_str(),
+                    mixer.Caps().Version.c_str());
+        listings.push_back(mixer.Listing());
+    }
+    for (uint32_t d = 0; d < count; ++d) {
+        std::printf("\nMixer device %u:\n", d);
+        for (const auto& line : listings[d])
+            std::printf("%s\n", line.c_str());
+    }
+    return 0;
+}
+
+} // namespace tonmark::tool
