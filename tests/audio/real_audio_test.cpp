@@ -73,7 +73,7 @@ class Recorder {
     pid_t pid_ = -1;
 };
 
-std::string Run(const std::string& cmd) {
+std::string Shell(const std::string& cmd) {
     std::string out;
     FILE* p = popen(cmd.c_str(), "r");
     char buf[4096];
@@ -87,12 +87,12 @@ std::string Run(const std::string& cmd) {
 
 // The first channel of the sink's volume, raw on the server's scale.
 long SinkVolumeRaw() {
-    const std::string out = Run("pactl get-sink-volume " + Sink());
+    const std::string out = Shell("pactl get-sink-volume " + Sink());
     const auto colon = out.find(':', out.find("front-left"));
     return colon == std::string::npos ? -1 : std::strtol(out.c_str() + colon + 1, nullptr, 10);
 }
 
-void ResetSinkVolume() { Run("pactl set-sink-volume " + Sink() + " 65536"); }
+void ResetSinkVolume() { Shell("pactl set-sink-volume " + Sink() + " 65536"); }
 
 TEST(RealAudio, PulseComesBackSampleForSampleInTheRightChannel) {
     ResetSinkVolume();
@@ -208,6 +208,15 @@ TEST(RealAudio, PulseControlPluginMovesTheSink) {
         << mixer.MixerStatusText;
     EXPECT_EQ(SinkVolumeRaw(), master.Maxvalue / 2);
     ResetSinkVolume();
+}
+
+TEST(RealAudio, DevicesCommandListsWhatTheSettingsWillShow) {
+    const std::string out = Shell(std::string(TONMARK_TOOL) + " devices 2>/dev/null");
+    EXPECT_NE(out.find("Wave output devices:\n0: "), std::string::npos) << out;
+    EXPECT_NE(out.find(" Driver Version "), std::string::npos);
+    EXPECT_NE(out.find("Mixer devices:\n0: PulseAudio Driver Version "), std::string::npos) << out;
+    EXPECT_NE(out.find("+++ COMPONENTTYPE  DST_SPEAKERS  +++"), std::string::npos);
+    EXPECT_NE(out.find("Name = Master Playback Volume"), std::string::npos);
 }
 
 class FakeCard : public ::testing::Test {
