@@ -72,6 +72,16 @@ const SettingDef* Settings::Find(std::string_view name) {
     return nullptr;
 }
 
+void ApplyDefaultGraphColours(Settings& s) {
+    s.SetGraphColour(0, 0x00800000);
+    s.SetGraphColour(1, 0x00000080);
+    s.SetGraphColour(2, 0x00808080);
+    s.SetGraphColour(3, s.ChartColour);
+    s.SetGraphColour(4, s.MainWindowColour);
+    s.SetGraphColour(5, 0x00FF0000);
+    s.SetGraphColour(6, 0x000000FF);
+}
+
 std::string_view GraphColourName(int index) { return kTable.at(kFirstColour + index).name; }
 
 Settings::Settings() {

@@ -66,6 +66,11 @@ class Settings {
     std::vector<Value> values_;
 };
 
+// The colours used when the stored ones cannot be read: dark blue and dark
+// red traces, grey grid, the chart's and the main window's own colours as
+// backgrounds, blue and red thresholds.
+void ApplyDefaultGraphColours(Settings& settings);
+
 // Names of the colour table entries in table order.
 std::string_view GraphColourName(int index);
 

@@ -61,13 +61,7 @@ int32_t ListSelection(int32_t stored, int count) {
 }
 
 void ApplyDefaults(Settings& s, DeviceListSizes lists) {
-    s.SetGraphColour(0, 0x00800000); // dark blue
-    s.SetGraphColour(1, 0x00000080); // dark red
-    s.SetGraphColour(2, 0x00808080); // grey
-    s.SetGraphColour(3, s.ChartColour);
-    s.SetGraphColour(4, s.MainWindowColour);
-    s.SetGraphColour(5, 0x00FF0000); // blue
-    s.SetGraphColour(6, 0x000000FF); // red
+    ApplyDefaultGraphColours(s);
     s.SetInteger("Wave Out Device Number", lists.waveOut > 0 ? 0 : -1);
     s.SetInteger("Mixer Device Number", lists.mixer > 0 ? 0 : -1);
 }

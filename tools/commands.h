@@ -11,5 +11,6 @@ int Show(const std::vector<std::string>& args);
 int ExportTxt(const std::vector<std::string>& args);
 int Synth(const std::vector<std::string>& args);
 int Devices(const std::vector<std::string>& args);
+int Chart(const std::vector<std::string>& args);
 
 } // namespace tonmark::tool

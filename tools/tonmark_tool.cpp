@@ -22,7 +22,9 @@ const char* kUsage =
     "  synth --freq HZ --level DB --beep S --pause S [--no-window] [--left 0|1] [--right 0|1]\n"
     "           write the raw 16-bit stereo samples of one tone pulse to stdout\n"
     "  devices\n"
-    "           list the wave output and mixer devices, then each mixer's controls\n";
+    "           list the wave output and mixer devices, then each mixer's controls\n"
+    "  chart IN.aud OUT.png [--width W] [--height H] [--settings SETTINGS.json]\n"
+    "           draw the audiogram chart of a file into a PNG (default 657 x 301)\n";
 
 } // namespace
 
@@ -38,6 +40,8 @@ int main(int argc, char** argv) {
         return tonmark::tool::Simulate(args);
     if (cmd == "show")
         return tonmark::tool::Show(args);
+    if (cmd == "chart")
+        return tonmark::tool::Chart(args);
     if (cmd == "devices")
         return tonmark::tool::Devices(args);
     if (cmd == "synth")

@@ -1,0 +1,153 @@
+#include <gtest/gtest.h>
+
+#include <QImage>
+
+#include "core/errors.h"
+#include "ui/audiogram_chart.h"
+#include "ui/gdi_canvas.h"
+
+namespace tonmark {
+namespace {
+
+// A record measured at six frequencies (250, 500, 1000, 2000, 4000, 8000 Hz).
+class Chart : public ::testing::Test {
+  protected:
+    Chart() {
+        ApplyDefaultGraphColours(settings);
+        ClearAudiogram(record);
+        for (int slot : {2, 3, 5, 7, 9, 11})
+            for (int ear = 0; ear < 2; ++ear) {
+                int32_t* row = record.Reverse[ear][slot - 1];
+                row[0] = 6;
+                for (int k = 1; k <= 6; ++k)
+                    row[k] = k % 2 ? 33 : 30;
+                row[21] = 0;
+                record.Threshold[ear][slot - 1] = 30 + 10 * ear;
+            }
+    }
+
+    QString Paint(bool valid = true) {
+        return PaintAudiogram(chart, strip, ChartInputs{record, valid, freqs, settings});
+    }
+    QColor At(int x, int y) const { return chart.pixelColor(x, y); }
+    QColor Colour(int index) const { return ColourFromStored(settings.GraphColour(index)); }
+    // Whether any pixel of a small area differs from the background.
+    bool Ink(int x0, int y0, int x1, int y1) const {
+        for (int y = y0; y <= y1; ++y)
+            for (int x = x0; x <= x1; ++x)
+                if (At(x, y) != Colour(3))
+                    return true;
+        return false;
+    }
+
+    Settings settings;
+    PatientFile record;
+    SlotFrequencyTable freqs = InitialSlotFrequency();
+    QImage chart{657, 301, QImage::Format_RGB32};
+    QImage strip{657, 19, QImage::Format_RGB32};
+};
+
+TEST_F(Chart, GridAndColumnLinesOfTheReferenceBox) {
+    settings.SetFlag("Show Reversal Graph", false);
+    settings.SetFlag("Show Threshold Graph", false);
+    settings.SetFlag("Mark Suspicious Results", false);
+    Paint();
+    const QColor grid = Colour(2);
+    for (int y : {10, 43, 77, 110, 144, 177, 211, 244, 278}) {
+        EXPECT_EQ(At(50, y), grid) << y;
+        EXPECT_EQ(At(360, y), grid) << y;
+        EXPECT_NE(At(50, y + 1), grid) << y;
+    }
+    for (int x : {20, 72, 123, 175, 227, 278, 330, 340, 392, 443, 495, 547, 598, 650}) {
+        EXPECT_EQ(At(x, 60), grid) << x;
+        EXPECT_EQ(At(x, 278), grid) << "column lines reach the bottom grid line at " << x;
+        EXPECT_NE(At(x, 279), grid) << x;
+    }
+    EXPECT_NE(At(331, 60), grid);
+    EXPECT_EQ(At(651, 60), Colour(3));
+    // Frequency labels start 10 pixels left of the column centre at y = 283.
+    EXPECT_TRUE(Ink(36, 283, 56, 298)) << "250 under the first left column";
+    EXPECT_FALSE(Ink(36, 279, 56, 282));
+}
+
+TEST_F(Chart, ThresholdSymbolsAndJoiningLines) {
+    settings.SetFlag("Show Reversal Graph", false);
+    settings.SetFlag("Mark Suspicious Results", false);
+    Paint();
+    // Left ear at 30 dB HL: y(30) = 10 + R + 30 H / 90 = 143.78 -> 144.
+    // Column 1 centre: 20 + Q / 2 = 45.83 -> 46.
+    const QColor left = Colour(5);
+    EXPECT_EQ(At(46 - 3, 144 - 3), left);
+    EXPECT_EQ(At(46 + 2, 144 + 2), left);
+    EXPECT_EQ(At(46 + 2, 144 - 3), left);
+    EXPECT_EQ(At(46 - 3, 144 + 2), left);
+    // Right ear at 40 dB HL: y = 177.22 -> 177; centre of its first column 366.
+    const QColor right = Colour(6);
+    EXPECT_EQ(At(366 - 3, 177), right);
+    EXPECT_EQ(At(365, 176), Colour(3)) << "circles are filled with the background";
+    // The joining lines run from centre to centre, over the symbols.
+    EXPECT_EQ(At(366, 177), right);
+    EXPECT_EQ(At(70, 144), left);
+    EXPECT_EQ(At(400, 177), right);
+}
+
+TEST_F(Chart, HatchingMarksInaccurateColumnsOnly) {
+    settings.SetFlag("Show Reversal Graph", false);
+    settings.SetFlag("Show Threshold Graph", false);
+    record.Reverse[0][2][21] = 11; // 500 Hz left: spread 11
+    record.Reverse[0][4][21] = 10; // 1000 Hz left: spread 10, enough entries
+    record.Reverse[1][8][0] = 0;   // 4000 Hz right: no entries
+    Paint();
+    const QColor grid = Colour(2);
+    const auto hatched = [&](int x0, int x1) {
+        int lines = 0;
+        for (int x = x0 + 2; x < x1 - 2; ++x)
+            lines += At(x, 120) == grid;
+        return lines > 0;
+    };
+    EXPECT_TRUE(hatched(72, 123));
+    EXPECT_FALSE(hatched(123, 175));
+    EXPECT_FALSE(hatched(20, 72));
+    EXPECT_TRUE(hatched(547, 598)) << "no entries are fewer than Min. Reversals";
+    EXPECT_FALSE(hatched(227, 278)) << "the left ear's 4000 Hz is fine";
+}
+
+TEST_F(Chart, PlannedColumnsWithoutAnAudiogram) {
+    for (const char* f : {"Test 3000Hz", "Test 6000Hz", "Test 8000Hz"})
+        settings.SetFlag(f, false);
+    const QString date = Paint(false);
+    EXPECT_TRUE(date.isEmpty());
+    // Five planned columns: Q = 62, lines at 20, 82, 144, 206, 268, 330.
+    for (int x : {82, 144, 206, 268})
+        EXPECT_EQ(At(x, 60), Colour(2)) << x;
+    EXPECT_EQ(Paint(true), "Test Date: " + QString() + " Time: .");
+}
+
+TEST_F(Chart, TraceRestartsAfterAnOutOfRangeLevel) {
+    settings.SetFlag("Show Threshold Graph", false);
+    settings.SetFlag("Mark Suspicious Results", false);
+    ClearAudiogram(record);
+    for (int slot : {5, 7}) {
+        record.Reverse[0][slot - 1][0] = 2;
+        record.Reverse[0][slot - 1][1] = 60;
+        record.Reverse[0][slot - 1][2] = slot == 5 ? 75 : 60;
+    }
+    Paint();
+    // Column 2 starts at the start level (0 dB HL: y = 43), not at 75 dB HL.
+    EXPECT_EQ(At(175, 43), Colour(0));
+    EXPECT_NE(At(175, 294), Colour(0));
+}
+
+TEST_F(Chart, StripNumbersAndBadStartLevel) {
+    Paint();
+    bool ink = false;
+    for (int x = 46; x < 60; ++x)
+        for (int y = 0; y < 15; ++y)
+            ink |= strip.pixelColor(x, y) != ColourFromStored(settings.MainWindowColour);
+    EXPECT_TRUE(ink) << "the threshold starts at the column centre";
+    settings.SetText("Start Level (dB HL)", "x");
+    EXPECT_THROW(Paint(), ConvertError);
+}
+
+} // namespace
+} // namespace tonmark
