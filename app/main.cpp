@@ -1,0 +1,107 @@
+// Tonmark: the composition root. The only place that chooses the real back
+// ends; everything else receives them.
+#include <QElapsedTimer>
+#include <QThread>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "app/platform_helpers.h"
+#include "audio/alsa_mixer_platform.h"
+#include "audio/portaudio_output.h"
+#include "audio/pulse_endpoint_volume.h"
+#include "calibration/calibration_file.h"
+#include "storage/file_names.h"
+#include "ui/about_box.h"
+#include "ui/error_handler.h"
+#include "ui/help_viewer.h"
+#include "ui/main_window.h"
+#include "ui/qt_dialogs.h"
+#include "ui/screen_saver_hold.h"
+#include "ui/settings_dialog.h"
+#include "ui/splash.h"
+
+using namespace tonmark;
+
+namespace {
+
+// The calibration this run starts with: a ".cal" file on the command line,
+// else the default file when "Reload Cal File" is set.
+void LoadStartupCalibration(Program& p) {
+    std::string name;
+    if (CommandLineNamesCalibration(p.commandLineText))
+        name = CommandLineFileName(p.commandLineText);
+    else if (p.settings.Flag("Reload Cal File"))
+        name = p.settings.Text("Cal Filename");
+    if (!name.empty())
+        ReadCal(name, p.calibration, p.calibrationInfo, p.state.CalibrationLoaded, *p.dialogs);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QElapsedTimer started;
+    started.start();
+    TonmarkApplication app(argc, argv);
+    QuietAlsaErrors();
+
+    if (!std::getenv("TONMARK_NO_SPLASH")) {
+        TfrmSplash splash;
+        splash.Run([](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); },
+                   [] { QApplication::processEvents(); });
+    }
+    QElapsedTimer creation;
+    creation.start();
+    QApplication::setApplicationName(QStringLiteral("Tonmark"));
+
+    HelpViewer help;
+    QtDialogs dialogs(&help);
+    QtFileDialogs files;
+    SystemClock clock;
+    SdlJoystickReader joystick;
+    ProcessLauncher launcher;
+
+    Program program;
+    program.dialogs = &dialogs;
+    program.files = &files;
+    program.clock = &clock;
+    program.joystick = &joystick;
+    program.launcher = &launcher;
+    program.store = std::make_unique<SettingsStore>(SettingsStore::DefaultPath());
+    program.waveOutput = std::make_unique<PortAudioOutput>();
+    program.mixer = std::make_unique<Mixer>(std::make_unique<AlsaMixerPlatform>(), dialogs);
+    // Core-audio mode: decided once, by whether a sound server answers now.
+    auto endpoint = std::make_unique<PulseEndpointVolume>();
+    program.coreAudioMode = endpoint->Connected();
+    if (program.coreAudioMode)
+        program.endpoint = std::move(endpoint);
+
+    std::vector<std::string> args(argv + 1, argv + argc);
+    TfrmMain main(program, &help);
+    ScreenSaverHold screenSaver([&program] {
+        return !program.state.StopRequested && program.settings.DisableScreenSaverDuringTest;
+    });
+    main.show();
+    GuardedCall([&] { main.FormCreate(args); });
+
+    TfrmSettings settings(program, main);
+    main.SetSettingsDialog(&settings);
+    GuardedCall([&] { settings.FormCreate(); });
+
+    AboutBox about([&dialogs](int context) { dialogs.ShowHelpTopic(context); });
+    about.onHide = [&main] { main.setEnabled(true); };
+    main.showAbout = [&main, &about] {
+        main.setEnabled(false);
+        about.show();
+    };
+    GuardedCall([&] { LoadStartupCalibration(program); });
+
+    if (std::getenv("TONMARK_QUIT_WHEN_SHOWN")) {
+        QApplication::processEvents();
+        std::fprintf(stderr, "main window shown %lld ms after start (%lld ms after the splash)\n",
+                     static_cast<long long>(started.elapsed()),
+                     static_cast<long long>(creation.elapsed()));
+        return 0;
+    }
+    return QApplication::exec();
+}

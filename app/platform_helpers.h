@@ -1,0 +1,25 @@
+#pragma once
+// The real game controller and program launcher.
+#include "ui/program.h"
+
+namespace tonmark {
+
+// SDL2 joystick 0: pressed while any of its buttons is down; no joystick or a
+// failed read counts as released.
+class SdlJoystickReader final : public JoystickReader {
+  public:
+    SdlJoystickReader();
+    ~SdlJoystickReader() override;
+    bool AnyButtonDown() override;
+
+  private:
+    bool ready_ = false;
+    void* joystick_ = nullptr;
+};
+
+class ProcessLauncher final : public ProgramLauncher {
+  public:
+    bool StartFirst(const std::vector<std::string>& candidates) override;
+};
+
+} // namespace tonmark

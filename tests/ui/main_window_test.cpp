@@ -1,0 +1,304 @@
+#include <QApplication>
+#include <QFile>
+#include <QFocusEvent>
+#include <QMouseEvent>
+#include <QMenuBar>
+
+#include "storage/atomic_file.h"
+#include "storage/audiogram_file.h"
+#include "ui/field_limits.h"
+#include "ui/help_viewer.h"
+#include "ui/splash.h"
+#include "ui_fixture.h"
+
+namespace tonmark::test {
+namespace {
+
+using MainWindow = UiFixture;
+
+TEST_F(MainWindow, StartsEmptyWithoutMessages) {
+    Start();
+    EXPECT_TRUE(dialogs.messages.empty()) << dialogs.messages.front();
+    EXPECT_TRUE(errors.empty());
+    EXPECT_FALSE(program.state.AudiogramValid);
+    EXPECT_EQ(main->windowTitle(), "Tonmark 2.1");
+    EXPECT_EQ(settings->MixerDevice->count(), 2);
+    EXPECT_EQ(settings->MixerDevice->itemText(1), "Card B Driver Version 1.2");
+    EXPECT_EQ(settings->WaveOutDevice->itemText(0), "Test Device Driver Version 1.2");
+    EXPECT_EQ(main->txtFirstName->text(), "");
+}
+
+TEST_F(MainWindow, MenuEnablingFollowsTheAudiogramAndTheCalibration) {
+    Start();
+    const auto states = [this] {
+        main->File1Click();
+        main->Test1Click();
+        main->Calibration2Click();
+        main->PopupMenu1Popup();
+        return std::vector<bool>{main->Print1->isEnabled(),   main->Retest1->isEnabled(),
+                                 main->ViewResults1->isEnabled(), main->Retest2->isEnabled(),
+                                 main->ViewResults2->isEnabled(), main->CalInfo1->isEnabled(),
+                                 main->CheckorRecalibratebyEar1->isEnabled()};
+    };
+    EXPECT_EQ(states(), std::vector<bool>(7, false));
+    EXPECT_TRUE(main->NewTest1->isEnabled());
+    EXPECT_TRUE(main->Save1->isEnabled());
+    program.state.AudiogramValid = true;
+    EXPECT_EQ(states(), (std::vector<bool>{true, false, true, false, true, false, false}));
+    program.state.CalibrationLoaded = true;
+    EXPECT_EQ(states(), std::vector<bool>(7, true));
+}
+
+TEST_F(MainWindow, CaptionCarriesTheNames) {
+    Start();
+    main->txtFirstName->setText("Ann");
+    EXPECT_EQ(main->windowTitle(), "Tonmark 2.1 - Ann ");
+    main->txtLastName->setText("Smith");
+    EXPECT_EQ(main->windowTitle(), "Tonmark 2.1 - Ann Smith");
+    main->New1Click();
+    EXPECT_EQ(main->windowTitle(), "Tonmark 2.1 -  ");
+}
+
+TEST_F(MainWindow, ResizeKeepsTheDistancesToTheBottom) {
+    Start();
+    for (QSize size : {QSize(726, 600), QSize(1200, 900)}) {
+        main->resize(size);
+        QApplication::processEvents();
+        const QWidget* client = main->centralWidget();
+        const int CW = client->width(), CH = client->height();
+        EXPECT_EQ(main->lblDateTime->y(), CH - 18);
+        EXPECT_EQ(main->grpData->y(), CH - 147);
+        EXPECT_EQ(main->grpThreshold->y(), CH - 192);
+        EXPECT_EQ(main->grpGraph->height(), CH - 199);
+        EXPECT_EQ(main->grpData->width(), CW - 10);
+        EXPECT_EQ(main->pbxAudiogram->width(), main->grpGraph->width() - 40);
+        EXPECT_EQ(main->pbxAudiogram->height(), main->grpGraph->height() - 51);
+        EXPECT_EQ(main->pbxResults->width(), main->grpThreshold->width() - 40);
+    }
+}
+
+TEST_F(MainWindow, CommandLineOpensAudiogramsInAnyCase) {
+    PatientFile rec;
+    ClearAudiogram(rec);
+    rec.Reverse[0][4][0] = 2;
+    rec.Reverse[0][4][1] = 20;
+    rec.Reverse[0][4][2] = 30;
+    rec.Threshold[0][4] = 25;
+    rec.TestDateStamp = "01-02-2026";
+    const std::string file = (dir / "Ann Smith.Aud").string();
+    PersonalData pd{"Smith", "Ann", "", "", CalendarDate{1970, 1, 31}, ""};
+    WriteFile(file, rec, pd, DateContext{ShortDateFormat::System(), 2026});
+    // An unquoted path with a blank arrives as two parameters.
+    const auto blank = file.find(' ');
+    Start({file.substr(0, blank), file.substr(blank + 1)});
+    EXPECT_TRUE(program.state.AudiogramValid);
+    EXPECT_EQ(main->txtLastName->text(), "Smith");
+    EXPECT_EQ(main->lblDateTime->text(), "Test Date: 01-02-2026 Time: .");
+    EXPECT_EQ(program.state.Record.Threshold[0][4], 25);
+}
+
+TEST_F(MainWindow, CommandLineWithOtherFilesStartsEmpty) {
+    const std::string missing = (dir / "gone.aud").string();
+    Start({missing});
+    EXPECT_FALSE(program.state.AudiogramValid);
+    QApplication::processEvents();
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].rfind("Cannot open file \"" + missing + "\". ", 0), 0u);
+}
+
+TEST_F(MainWindow, SaveAsSuggestsANameAndChoosesTheFormat) {
+    Start();
+    main->txtLastName->setText("Smith");
+    main->txtFirstName->setText("Ann");
+    program.state.Record.TestDateStamp = "31-01-2024";
+    const std::string txt = (dir / "result.aud").string();
+    files.saves.push_back(FileDialogs::SaveChoice{txt, 2});
+    main->Save1Click();
+    EXPECT_EQ(files.lastSuggested, "Smith Ann 31-01-2024");
+    EXPECT_EQ(files.lastFilter, "Audiogram|*.aud|ASCII-Text|*.txt");
+    std::string bytes;
+    ASSERT_TRUE(ReadWholeFile(txt, bytes));
+    EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\n'), 560) << "a text export";
+    files.saves.push_back(FileDialogs::SaveChoice{dir.string(), 1});
+    main->Save1Click();
+    EXPECT_EQ(dialogs.messages.back(), kMsgSaveError);
+}
+
+TEST_F(MainWindow, OpenRejectsWhatIsNotAnAudiogram) {
+    Start();
+    const std::string bad = (dir / "bad.aud").string();
+    WriteFileAtomically(bad, "not an audiogram");
+    files.opens.push_back(bad);
+    main->Open1Click();
+    EXPECT_EQ(files.lastTitle, "Open Audiogram File");
+    EXPECT_EQ(dialogs.messages.back(), kMsgNotAudiogram);
+    EXPECT_FALSE(program.state.AudiogramValid);
+}
+
+TEST_F(MainWindow, NoWaveDeviceDisablesTheCalibrationMenu) {
+    waveOutput->entries.clear();
+    Start();
+    EXPECT_EQ(dialogs.messages.front(),
+              "No usable devices found! Audiometry Section and Calibration disabled");
+    EXPECT_FALSE(main->Calibration2->menuAction()->isEnabled());
+    EXPECT_EQ(settings->WaveOutDevice->count(), 0);
+    EXPECT_EQ(settings->MixerDevice->count(), 0) << "no lists without a wave device";
+}
+
+TEST_F(MainWindow, UnbuiltCommandsSaySo) {
+    Start();
+    main->NewTest1->trigger();
+    EXPECT_EQ(dialogs.messages.back(), "New Test is not built yet in this version of Tonmark.");
+}
+
+using Settings = UiFixture;
+
+TEST(FieldLimits, Table) {
+    const struct {
+        LimitedField field;
+        const char* text;
+        const char* expected;
+    } cases[] = {
+        {LimitedField::ReverseEdit, "12", "10"},    {LimitedField::ReverseEdit, "1", "2"},
+        {LimitedField::ReverseEdit, "abc", "6"},    {LimitedField::ReverseEdit, "", "6"},
+        {LimitedField::ReverseEdit, "7", "7"},      {LimitedField::TestTimeEdit, "61", "60"},
+        {LimitedField::TestTimeEdit, "9", "10"},    {LimitedField::TestTimeEdit, "x", "30"},
+        {LimitedField::BeepTimeEdit, "7.5", "5"},   {LimitedField::BeepTimeEdit, "-1", "0"},
+        {LimitedField::BeepTimeEdit, "0.25", "0.25"}, {LimitedField::PauseTimeEdit, "", "1"},
+        {LimitedField::PauseTimeEdit, "5.5", "5"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ApplyFieldLimit(c.field, c.text, '.'), c.expected) << c.text;
+    EXPECT_EQ(ApplyFieldLimit(LimitedField::BeepTimeEdit, "0,5", ','), "0,5");
+    EXPECT_EQ(ApplyFieldLimit(LimitedField::BeepTimeEdit, "0.5", ','), "1");
+}
+
+TEST_F(Settings, LeavingAFieldAppliesItsLimit) {
+    Start();
+    settings->ReverseEdit->setText("12");
+    QFocusEvent out(QEvent::FocusOut);
+    QApplication::sendEvent(settings->ReverseEdit, &out);
+    EXPECT_EQ(settings->ReverseEdit->text(), "10");
+    EXPECT_EQ(program.settings.Text("Min. Reversals"), "10");
+}
+
+TEST_F(Settings, CancelReloadsTheCloseBoxKeeps) {
+    Start();
+    settings->show();
+    settings->ReverseEdit->setText("4");
+    settings->close();
+    EXPECT_EQ(program.settings.Text("Min. Reversals"), "4") << "in effect for this run";
+    settings->show();
+    settings->CancelClick();
+    EXPECT_EQ(program.settings.Text("Min. Reversals"), "6");
+    EXPECT_EQ(settings->ReverseEdit->text(), "6");
+    EXPECT_FALSE(settings->isVisible());
+    EXPECT_TRUE(main->isEnabled());
+    settings->show();
+    settings->ReverseEdit->setText("8");
+    settings->OKClick();
+    std::string bytes;
+    ReadWholeFile(storePath, bytes);
+    EXPECT_NE(bytes.find("\"Min. Reversals\": \"8\""), std::string::npos);
+}
+
+TEST_F(Settings, RepeatAtOneKilohertzHoldsOneKilohertz) {
+    Start();
+    EXPECT_TRUE(settings->Check1000->isEnabled()) << "enabled until the box is toggled";
+    settings->Retest->setChecked(false);
+    EXPECT_TRUE(settings->Check1000->isEnabled());
+    settings->Check1000->setChecked(false);
+    settings->Retest->setChecked(true);
+    EXPECT_TRUE(settings->Check1000->isChecked());
+    EXPECT_FALSE(settings->Check1000->isEnabled());
+    EXPECT_TRUE(program.settings.Flag("Test 1000Hz"));
+}
+
+TEST_F(Settings, FirstRunWelcomesAndOpensTheHardwarePage) {
+    std::string bytes;
+    ReadWholeFile(storePath, bytes);
+    bytes.replace(bytes.find("\"FirstRun\": 0"), 13, "\"FirstRun\": 1");
+    WriteStore(bytes);
+    Start();
+    EXPECT_NE(std::find(dialogs.messages.begin(), dialogs.messages.end(),
+                        std::string(kMsgFirstRunCheck)),
+              dialogs.messages.end());
+    EXPECT_TRUE(settings->isVisible());
+    EXPECT_EQ(settings->SettingsPages->currentWidget(), settings->SoundCard);
+    EXPECT_FALSE(main->isEnabled());
+    ReadWholeFile(storePath, bytes);
+    EXPECT_NE(bytes.find("\"FirstRun\": 0"), std::string::npos);
+}
+
+TEST_F(Settings, StoredMixerDeviceThatIsGone) {
+    std::string bytes;
+    ReadWholeFile(storePath, bytes);
+    bytes.replace(bytes.find("\"Mixer Device Number\": 0"), 24, "\"Mixer Device Number\": 3");
+    WriteStore(bytes);
+    Start();
+    EXPECT_EQ(dialogs.messages.back(),
+              "Previously used Sound Device no longer present. Please select new Device!");
+    EXPECT_TRUE(settings->isVisible());
+    EXPECT_EQ(settings->SettingsPages->currentWidget(), settings->SoundCard);
+    EXPECT_EQ(settings->MixerDevice->currentIndex(), -1);
+}
+
+TEST_F(Settings, ColoursRepaintWhatTheyColour) {
+    Start();
+    settings->show();
+    settings->ColourList->setCurrentIndex(3);
+    files.colours.push_back(0x00123456);
+    settings->ChangeClick();
+    EXPECT_EQ(program.settings.GraphColour(3), 0x00123456u);
+    EXPECT_EQ(program.settings.ChartColour, 0x00123456u);
+    const QColor chart = main->pbxAudiogram->picture.pixelColor(300, 100);
+    EXPECT_EQ(chart, QColor(0x56, 0x34, 0x12));
+    settings->CancelClick();
+    EXPECT_EQ(program.settings.ChartColour, 0x00FFFFFFu) << "the stored colour is back";
+}
+
+TEST_F(Settings, RejectFirstReversalRecalculates) {
+    Start();
+    int32_t* row = program.state.Record.Reverse[0][4];
+    row[0] = 4;
+    row[1] = 30, row[2] = 21, row[3] = 27, row[4] = 24;
+    settings->Reject1st->setChecked(false);
+    EXPECT_EQ(program.state.Record.Threshold[0][4], 26);
+    settings->Reject1st->setChecked(true);
+    EXPECT_EQ(program.state.Record.Threshold[0][4], 24);
+}
+
+TEST(Splash, FadesAndWaits) {
+    for (bool click : {false, true}) {
+        TfrmSplash splash;
+        int slept = 0;
+        const int passes = splash.Run([&](int ms) { slept += ms; },
+                                      [&] {
+                                          if (click) {
+                                              QMouseEvent e(QEvent::MouseButtonPress, QPointF(5, 5),
+                                                            QPointF(5, 5), Qt::LeftButton,
+                                                            Qt::LeftButton, Qt::NoModifier);
+                                              QApplication::sendEvent(&splash, &e);
+                                          }
+                                      });
+        EXPECT_EQ(passes, click ? 1 : 7);
+        ASSERT_EQ(splash.alphaSteps.size(), 31u);
+        EXPECT_EQ(splash.alphaSteps[15], 240);
+        EXPECT_EQ(splash.alphaSteps.back(), 16);
+        EXPECT_EQ(std::count(splash.alphaSteps.begin(), splash.alphaSteps.end(), 255), 0);
+        EXPECT_EQ(slept, 30 * 20 + passes * 50);
+        EXPECT_FALSE(splash.isVisible());
+    }
+}
+
+TEST(Help, EveryContextHasATopic) {
+    HelpViewer help(TONMARK_HELP_DIR);
+    for (int context : {1, 5, 6, 7, 9, 10, 11, 14, 21, 23, 24, 26}) {
+        EXPECT_TRUE(help.ShowContext(context)) << context;
+        EXPECT_TRUE(QFile::exists(help.Folder() + "/" + help.CurrentTopic())) << context;
+    }
+    help.hide();
+}
+
+} // namespace
+} // namespace tonmark::test

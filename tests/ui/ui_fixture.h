@@ -1,0 +1,111 @@
+#pragma once
+// A program with fake back ends, a settings file in a temporary folder and
+// scripted dialogs, for the window tests.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+#include "support/fake_mixer_platform.h"
+#include "support/fake_wave_output.h"
+#include "tools/simulation.h"
+#include "ui/error_handler.h"
+#include "ui/main_window.h"
+#include "ui/settings_dialog.h"
+
+namespace tonmark::test {
+
+class ScriptedFiles final : public FileDialogs {
+  public:
+    std::deque<std::optional<std::string>> opens;
+    std::deque<std::optional<SaveChoice>> saves;
+    std::deque<std::optional<uint32_t>> colours;
+    std::string lastSuggested, lastTitle, lastFilter;
+
+    std::optional<std::string> OpenFile(const std::string& title,
+                                        const std::string& filter) override {
+        lastTitle = title;
+        lastFilter = filter;
+        if (opens.empty())
+            return std::nullopt;
+        auto r = opens.front();
+        opens.pop_front();
+        return r;
+    }
+    std::optional<SaveChoice> SaveFile(const std::string&, const std::string& filter,
+                                       const std::string& suggested, const std::string&) override {
+        lastSuggested = suggested;
+        lastFilter = filter;
+        if (saves.empty())
+            return std::nullopt;
+        auto r = saves.front();
+        saves.pop_front();
+        return r;
+    }
+    std::optional<uint32_t> ChooseColour(uint32_t) override {
+        if (colours.empty())
+            return std::nullopt;
+        auto r = colours.front();
+        colours.pop_front();
+        return r;
+    }
+};
+
+class UiFixture : public ::testing::Test {
+  protected:
+    UiFixture() {
+        dir = std::filesystem::temp_directory_path() /
+              ("tonmark-ui-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
+        std::filesystem::create_directories(dir);
+        storePath = (dir / "Tonmark.json").string();
+        std::filesystem::copy_file(TONMARK_TEST_DATA "/full_settings.json", storePath);
+        SetErrorSink([this](const std::string& text) { errors.push_back(text); });
+        program.dialogs = &dialogs;
+        program.files = &files;
+        program.clock = &clock;
+        program.store = std::make_unique<SettingsStore>(storePath);
+        auto wave = std::make_unique<FakeWaveOutput>();
+        waveOutput = wave.get();
+        program.waveOutput = std::move(wave);
+        auto platform = std::make_unique<FakeMixerPlatform>(&mixerValues, &mixerSets);
+        platform->devices = {{"Card A", 0x0102, 2}, {"Card B", 0x0102, 2}};
+        program.mixer = std::make_unique<Mixer>(std::move(platform), dialogs);
+    }
+    ~UiFixture() override {
+        settings.reset();
+        main.reset();
+        std::filesystem::remove_all(dir);
+    }
+
+    // The start-up of the windows, as main runs it.
+    void Start(std::vector<std::string> args = {}) {
+        main = std::make_unique<TfrmMain>(program, nullptr);
+        main->show();
+        main->FormCreate(args);
+        settings = std::make_unique<TfrmSettings>(program, *main);
+        main->SetSettingsDialog(settings.get());
+        GuardedCall([this] { settings->FormCreate(); });
+        QApplication::processEvents();
+    }
+
+    void WriteStore(const std::string& json) { std::ofstream(storePath) << json; }
+
+    static inline int counter = 0;
+    std::filesystem::path dir;
+    std::string storePath;
+    std::map<uint32_t, std::vector<int32_t>> mixerValues;
+    std::vector<std::tuple<uint32_t, uint32_t, uint32_t, std::vector<int32_t>>> mixerSets;
+    RecordingDialogs dialogs;
+    ScriptedFiles files;
+    FixedClock clock{{2026, 12, 9, 10, 30, 0}};
+    FakeWaveOutput* waveOutput = nullptr;
+    Program program;
+    std::vector<std::string> errors;
+    std::unique_ptr<TfrmMain> main;
+    std::unique_ptr<TfrmSettings> settings;
+};
+
+} // namespace tonmark::test

@@ -1,0 +1,33 @@
+#pragma once
+// The program's help: HTML topics in a folder beside the program, opened by
+// context number through the map in that folder's "contexts.txt" (lines of
+// "NUMBER FILE").
+#include <QDialog>
+#include <QMap>
+#include <QString>
+
+class QTextBrowser;
+
+namespace tonmark {
+
+class HelpViewer : public QDialog {
+    Q_OBJECT
+  public:
+    // folder: where the topics are; empty = "help" beside the program.
+    explicit HelpViewer(QString folder = QString(), QWidget* parent = nullptr);
+
+    // Shows the topic of a context number; false (and the contents page) when
+    // the number has no topic.
+    bool ShowContext(int context);
+    QString CurrentTopic() const { return current_; }
+    const QMap<int, QString>& Contexts() const { return contexts_; }
+    QString Folder() const { return folder_; }
+
+  private:
+    QString folder_;
+    QMap<int, QString> contexts_;
+    QTextBrowser* browser_;
+    QString current_;
+};
+
+} // namespace tonmark

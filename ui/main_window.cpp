@@ -1,0 +1,394 @@
+#include "ui/main_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLocale>
+#include <QMenuBar>
+#include <ctime>
+
+#include "calibration/calibration_file.h"
+#include "core/errors.h"
+#include "core/test_procedure.h"
+#include "storage/file_names.h"
+#include "ui/audiogram_chart.h"
+#include "ui/error_handler.h"
+#include "ui/gdi_canvas.h"
+#include "ui/help_viewer.h"
+#include "ui/settings_dialog.h"
+
+namespace tonmark {
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+} // namespace
+
+TfrmMain::TfrmMain(Program& program, HelpViewer* help, QWidget* parent)
+    : QMainWindow(parent), p_(program), help_(help), client_(new QWidget(this)) {
+    setCentralWidget(client_);
+    QFont font(QStringLiteral("Sans Serif"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(14);
+    setFont(font);
+    BuildFields();
+    BuildMenus();
+    resize(894, 603 + menuBar()->sizeHint().height());
+    setMinimumSize(726, 600);
+    setWindowTitle(QStringLiteral("Tonmark %1").arg(kVersion));
+    FormResize();
+}
+
+void TfrmMain::BuildFields() {
+    grpGraph = new QGroupBox(QStringLiteral(" Audiogram "), client_);
+    grpGraph->setGeometry(5, 0, 700, 344);
+    QFont graphFont = font();
+    graphFont.setPixelSize(15);
+    grpGraph->setFont(graphFont);
+    pbxAudiogram = new PictureBox(grpGraph);
+    pbxAudiogram->setGeometry(20, 34, 657, 301);
+    pbxAudiogram->repaintAll = [this] { pbxAudiogramPaint(); };
+    pbxAudiogram->setContextMenuPolicy(Qt::CustomContextMenu);
+
+    grpThreshold = new QGroupBox(QStringLiteral(" Threshold levels [dB] "), client_);
+    grpThreshold->setGeometry(5, 347, 700, 41);
+    pbxResults = new PictureBox(grpThreshold);
+    pbxResults->setGeometry(20, 17, 657, 19);
+    pbxResults->repaintAll = [this] { pbxAudiogramPaint(); };
+
+    grpData = new QGroupBox(QStringLiteral("Personal Data "), client_);
+    grpData->setGeometry(5, 391, 700, 120);
+    const auto field = [this](const char* label, int x, int y) {
+        auto* l = new QLabel(QString::fromUtf8(label), grpData);
+        l->setGeometry(x, y + 3, 110, 18);
+        auto* e = new QLineEdit(grpData);
+        e->setGeometry(x + 115, y, 210, 24);
+        return e;
+    };
+    txtFirstName = field("First Name:", 10, 22);
+    txtLastName = field("Last Name:", 360, 22);
+    txtOrganisation = field("Organisation:", 10, 54);
+    txtReferenceNumber = field("Reference Number:", 360, 54);
+    auto* dobLabel = new QLabel(QStringLiteral("Date of Birth:"), grpData);
+    dobLabel->setGeometry(10, 89, 110, 18);
+    dtpDOB = new QDateEdit(QDate(1960, 1, 1), grpData);
+    dtpDOB->setGeometry(125, 86, 210, 24);
+    dtpDOB->setDisplayFormat(QLocale::system().dateFormat(QLocale::ShortFormat));
+    dtpDOB->setCalendarPopup(true);
+    txtComment = field("Comment:", 360, 86);
+    setTabOrder(txtFirstName, txtLastName);
+    setTabOrder(txtLastName, txtOrganisation);
+    setTabOrder(txtOrganisation, txtReferenceNumber);
+    setTabOrder(txtReferenceNumber, dtpDOB);
+    setTabOrder(dtpDOB, txtComment);
+    connect(txtFirstName, &QLineEdit::textChanged, this, [this] { NameChanged(); });
+    connect(txtLastName, &QLineEdit::textChanged, this, [this] { NameChanged(); });
+
+    lblDateTime = new QLabel(client_);
+    lblDateTime->setGeometry(9, 512, 600, 18);
+    lblCalFilename = new QLabel(client_);
+    lblCalFilename->setGeometry(208, 512, 497, 18);
+    lblCalFilename->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    lblCalFilename->hide();
+}
+
+void TfrmMain::BuildMenus() {
+    const auto item = [this](QMenu* menu, const char* caption, QKeySequence key,
+                             std::function<void()> action) {
+        QAction* a = menu->addAction(QString::fromUtf8(caption));
+        if (!key.isEmpty())
+            a->setShortcut(key);
+        connect(a, &QAction::triggered, this, [action] { GuardedCall(action); });
+        return a;
+    };
+    File1 = menuBar()->addMenu(QStringLiteral("&File"));
+    New1 = item(File1, "&New", QKeySequence(Qt::CTRL | Qt::Key_N), [this] { New1Click(); });
+    Open1 = item(File1, "&Open...", QKeySequence(Qt::CTRL | Qt::Key_O), [this] { Open1Click(); });
+    Save1 = item(File1, "&Save As...", QKeySequence(Qt::CTRL | Qt::Key_S), [this] { Save1Click(); });
+    File1->addSeparator();
+    Print1 = item(File1, "&Print", QKeySequence(Qt::CTRL | Qt::Key_P),
+                  [this] { NotBuiltYet(QStringLiteral("Print")); });
+    PrinterSetup1 = item(File1, "P&rinter Setup", {},
+                         [this] { NotBuiltYet(QStringLiteral("Printer Setup")); });
+    File1->addSeparator();
+    Options1 = item(File1, "&Settings", {}, [this] { OpenSettings(false); });
+    File1->addSeparator();
+    Exit1 = item(File1, "Exit", QKeySequence(Qt::CTRL | Qt::Key_X), [this] { close(); });
+
+    Calibration2 = menuBar()->addMenu(QStringLiteral("Calibration"));
+    EarCalibration1 = item(Calibration2, "New Calibration by &Ear", QKeySequence(Qt::Key_F3),
+                           [this] { NotBuiltYet(QStringLiteral("New Calibration by Ear")); });
+    Calibration2->addSeparator();
+    LoadCalibration1 = item(Calibration2, "&Load Calibration Data", QKeySequence(Qt::Key_F2),
+                            [this] { LoadCalibration1Click(); });
+    CheckorRecalibratebyEar1 =
+        item(Calibration2, "Check or &Recalibrate by Ear", QKeySequence(Qt::Key_F4),
+             [this] { NotBuiltYet(QStringLiteral("Check or Recalibrate by Ear")); });
+    Calibration2->addSeparator();
+    CalInfo1 = item(Calibration2, "Calibration &Information", QKeySequence(Qt::CTRL | Qt::Key_I),
+                    [this] { NotBuiltYet(QStringLiteral("Calibration Information")); });
+    TestCompatibility1 = item(Calibration2, "Test Hardware &Compatibility", {},
+                              [this] { NotBuiltYet(QStringLiteral("Test Hardware Compatibility")); });
+
+    Test1 = menuBar()->addMenu(QStringLiteral("Hearing &Test"));
+    NewTest1 = item(Test1, "&New Test", QKeySequence(Qt::Key_F5),
+                    [this] { NotBuiltYet(QStringLiteral("New Test")); });
+    Retest1 = item(Test1, "&Retest", QKeySequence(Qt::Key_F6),
+                   [this] { NotBuiltYet(QStringLiteral("Retest")); });
+    Test1->addSeparator();
+    ViewResults1 = item(Test1, "&Show Test Results", QKeySequence(Qt::Key_F8),
+                        [this] { NotBuiltYet(QStringLiteral("Show Test Results")); });
+
+    Help1 = menuBar()->addMenu(QStringLiteral("&Help"));
+    MainHelp1 = item(Help1, "&Main Help", QKeySequence(Qt::Key_F1), [this] { ShowHelp(1); });
+    Help1->addSeparator();
+    Gettingstarted1 = item(Help1, "&Introduction", {}, [this] { ShowHelp(10); });
+    FAQ1 = item(Help1, "&FAQ", {}, [this] { ShowHelp(21); });
+    Help1->addSeparator();
+    About1 = item(Help1, "&About", {}, [this] {
+        if (showAbout)
+            showAbout();
+    });
+
+    PopupMenu1 = new QMenu(this);
+    Retest2 = item(PopupMenu1, "&Retest", {}, [this] { NotBuiltYet(QStringLiteral("Retest")); });
+    ViewResults2 = item(PopupMenu1, "&View Results", {},
+                        [this] { NotBuiltYet(QStringLiteral("Show Test Results")); });
+    SaveAs1 = item(PopupMenu1, "&Save As...", {}, [this] { Save1Click(); });
+    PopupMenu1->addSeparator();
+    Settings1 = item(PopupMenu1, "&Graph Settings", {}, [this] { OpenSettings(true); });
+    connect(pbxAudiogram, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        PopupMenu1Popup();
+        PopupMenu1->popup(pbxAudiogram->mapToGlobal(pos));
+    });
+
+    connect(File1, &QMenu::aboutToShow, this, [this] { File1Click(); });
+    connect(Test1, &QMenu::aboutToShow, this, [this] { Test1Click(); });
+    connect(Calibration2, &QMenu::aboutToShow, this, [this] { Calibration2Click(); });
+    // Shortcuts reach the items without a drop-down; keep them current too.
+    File1Click();
+    Test1Click();
+    Calibration2Click();
+    PopupMenu1Popup();
+}
+
+void TfrmMain::File1Click() { Print1->setEnabled(p_.state.AudiogramValid); }
+
+void TfrmMain::Test1Click() {
+    Retest1->setEnabled(p_.state.AudiogramValid && p_.state.CalibrationLoaded);
+    ViewResults1->setEnabled(p_.state.AudiogramValid);
+}
+
+void TfrmMain::Calibration2Click() {
+    CalInfo1->setEnabled(p_.state.CalibrationLoaded);
+    CheckorRecalibratebyEar1->setEnabled(p_.state.CalibrationLoaded);
+}
+
+void TfrmMain::PopupMenu1Popup() {
+    Retest2->setEnabled(p_.state.AudiogramValid && p_.state.CalibrationLoaded);
+    ViewResults2->setEnabled(p_.state.AudiogramValid);
+}
+
+void TfrmMain::FormCreate(const std::vector<std::string>& args) {
+    if (p_.waveOutput && p_.waveOutput->DeviceEntries().empty()) {
+        p_.dialogs->ShowMessage(
+            "No usable devices found! Audiometry Section and Calibration disabled");
+        calibrationMenuDisabled = true;
+        Calibration2->setEnabled(false);
+        Calibration2->menuAction()->setEnabled(false);
+    }
+    p_.commandLineText = BuildCommandLineText(args);
+    if (CommandLineNamesAudiogram(p_.commandLineText)) {
+        try {
+            OpenAudiogram(CommandLineFileName(p_.commandLineText));
+        } catch (const std::exception& e) {
+            ReportError(e.what());
+        }
+    }
+    if (!p_.state.AudiogramValid)
+        New1Click();
+}
+
+DateContext TfrmMain::Dates() const {
+    const LocalDateTime now = p_.clock ? p_.clock->Now() : LocalDateTime{2000, 1, 1};
+    return DateContext{ShortDateFormat::System(), now.year};
+}
+
+PersonalData TfrmMain::Personal() const {
+    PersonalData d;
+    d.LastName = txtLastName->text().toStdString();
+    d.FirstName = txtFirstName->text().toStdString();
+    d.ReferenceNumber = txtReferenceNumber->text().toStdString();
+    d.Organisation = txtOrganisation->text().toStdString();
+    const QDate dob = dtpDOB->date();
+    d.DateOfBirth = CalendarDate{dob.year(), dob.month(), dob.day()};
+    d.Comment = txtComment->text().toStdString();
+    return d;
+}
+
+void TfrmMain::SetPersonal(const PersonalData& d) {
+    txtLastName->setText(Q(d.LastName));
+    txtFirstName->setText(Q(d.FirstName));
+    txtReferenceNumber->setText(Q(d.ReferenceNumber));
+    txtOrganisation->setText(Q(d.Organisation));
+    if (d.DateOfBirth)
+        dtpDOB->setDate(QDate(d.DateOfBirth->year, d.DateOfBirth->month, d.DateOfBirth->day));
+    txtComment->setText(Q(d.Comment));
+}
+
+void TfrmMain::New1Click() {
+    p_.state.AudiogramValid = false;
+    for (QLineEdit* e : {txtLastName, txtFirstName, txtOrganisation, txtReferenceNumber, txtComment})
+        e->clear();
+    ClearAudiogram(p_.state.Record);
+    pbxAudiogramPaint();
+}
+
+void TfrmMain::OpenAudiogram(const std::string& fileName) {
+    PersonalData personal = Personal();
+    const int first = p_.settings.Flag("Reject 1st Reversal") ? 2 : 1;
+    ReadFile(fileName, p_.state.Record, personal, p_.state.AudiogramValid, *p_.dialogs, Dates(),
+             first);
+    SetPersonal(personal);
+    pbxAudiogramPaint();
+}
+
+void TfrmMain::Open1Click() {
+    const auto name = p_.files->OpenFile("Open Audiogram File", "Audiogram Files|*.aud");
+    if (name)
+        OpenAudiogram(*name);
+}
+
+void TfrmMain::Save1Click() {
+    try {
+        const std::string suggested =
+            SuggestedFileName(p_.settings, Personal(), p_.state.Record, Dates());
+        const auto choice = p_.files->SaveFile("Save As", "Audiogram|*.aud|ASCII-Text|*.txt",
+                                               suggested, "aud");
+        if (!choice)
+            return;
+        if (ExportsAsText(choice->name, choice->fileType))
+            WriteAsciiFile(choice->name, p_.state.Record, Personal(), Dates());
+        else
+            WriteFile(choice->name, p_.state.Record, Personal(), Dates());
+    } catch (const std::exception&) {
+        p_.dialogs->ShowMessage(kMsgSaveError);
+    }
+}
+
+void TfrmMain::LoadCalibration1Click() {
+    const auto name =
+        p_.files->OpenFile("Open Calibration Data File", "Calibration Data|*.cal");
+    if (name)
+        ReadCal(*name, p_.calibration, p_.calibrationInfo, p_.state.CalibrationLoaded,
+                *p_.dialogs);
+    Calibration2Click();
+    Test1Click();
+    PopupMenu1Popup();
+}
+
+void TfrmMain::pbxAudiogramPaint() {
+    QImage chart(pbxAudiogram->size(), QImage::Format_RGB32);
+    QImage strip(pbxResults->size(), QImage::Format_RGB32);
+    if (chart.isNull() || strip.isNull())
+        return;
+    try {
+        lblDateTime->setText(PaintAudiogram(
+            chart, strip,
+            ChartInputs{p_.state.Record, p_.state.AudiogramValid, p_.state.SlotFrequency,
+                        p_.settings}));
+    } catch (const std::exception& e) {
+        // What was drawn up to the failure stays; the message comes once the
+        // paint is over.
+        ReportError(e.what());
+    }
+    pbxAudiogram->picture = chart;
+    pbxResults->picture = strip;
+    pbxAudiogram->update();
+    pbxResults->update();
+    File1Click();
+    Test1Click();
+    PopupMenu1Popup();
+}
+
+void TfrmMain::ApplyColours() {
+    client_->setAutoFillBackground(true);
+    client_->setStyleSheet(QString());
+    QPalette pal = client_->palette();
+    pal.setColor(QPalette::Window, ColourFromStored(p_.settings.MainWindowColour));
+    client_->setPalette(pal);
+    pbxAudiogramPaint();
+}
+
+void TfrmMain::SetChartColour(uint32_t colour, bool frameToo) {
+    p_.settings.ChartColour = colour;
+    if (frameToo) {
+        grpGraph->setAutoFillBackground(true);
+        QPalette pal = grpGraph->palette();
+        pal.setColor(QPalette::Window, ColourFromStored(colour));
+        grpGraph->setPalette(pal);
+    }
+    pbxAudiogramPaint();
+}
+
+void TfrmMain::FormResize() {
+    const int CW = client_->width(), CH = client_->height();
+    lblDateTime->move(lblDateTime->x(), CH - 18);
+    lblCalFilename->move(lblCalFilename->x(), CH - 18);
+    grpData->setGeometry(grpData->x(), CH - 147, CW - 2 * grpData->x(), grpData->height());
+    grpThreshold->setGeometry(grpThreshold->x(), CH - 192, CW - 2 * grpThreshold->x(),
+                              grpThreshold->height());
+    grpGraph->setGeometry(grpGraph->x(), grpGraph->y(), CW - 2 * grpGraph->x(), CH - 199);
+    pbxAudiogram->resize(grpGraph->width() - 40, grpGraph->height() - 51);
+    pbxResults->resize(grpThreshold->width() - 40, pbxResults->height());
+}
+
+void TfrmMain::resizeEvent(QResizeEvent* e) {
+    QMainWindow::resizeEvent(e);
+    client_->resize(centralWidget()->size());
+    FormResize();
+}
+
+void TfrmMain::FormActivate() {
+    const QString title = QStringLiteral("%1 %2").arg(kProductName, kVersion);
+    QApplication::setApplicationDisplayName(QString());
+    setWindowTitle(title);
+}
+
+void TfrmMain::changeEvent(QEvent* e) {
+    QMainWindow::changeEvent(e);
+    if (e->type() == QEvent::ActivationChange && isActiveWindow())
+        FormActivate();
+}
+
+void TfrmMain::NameChanged() {
+    setWindowTitle(QStringLiteral("%1 %2 - %3 %4")
+                       .arg(kProductName, kVersion, txtFirstName->text(), txtLastName->text()));
+}
+
+void TfrmMain::closeEvent(QCloseEvent* e) {
+    p_.state.StopRequested = true;
+    e->accept();
+    QApplication::quit();
+}
+
+void TfrmMain::NotBuiltYet(const QString& what) {
+    p_.dialogs->ShowMessage((what + QStringLiteral(" is not built yet in this version of "
+                                                   "Tonmark."))
+                                .toStdString());
+}
+
+void TfrmMain::ShowHelp(int context) { p_.dialogs->ShowHelpTopic(context); }
+
+void TfrmMain::OpenSettings(bool graphPage) {
+    if (!settings_)
+        return;
+    if (graphPage)
+        settings_->SelectGraphPage();
+    setEnabled(false);
+    settings_->show();
+    settings_->raise();
+    settings_->activateWindow();
+}
+
+} // namespace tonmark

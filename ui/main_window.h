@@ -1,0 +1,92 @@
+#pragma once
+// The main window: the audiogram chart, the personal data, the date line, the
+// main menu with every command and the chart's context menu.
+#include <QAction>
+#include <QDateEdit>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
+#include <functional>
+
+#include "storage/audiogram_file.h"
+#include "ui/chart_boxes.h"
+#include "ui/program.h"
+
+namespace tonmark {
+
+class TfrmSettings;
+class HelpViewer;
+
+class TfrmMain : public QMainWindow {
+    Q_OBJECT
+  public:
+    TfrmMain(Program& program, HelpViewer* help, QWidget* parent = nullptr);
+
+    // Creation work that needs the window to exist: the device check, the
+    // command line and the empty audiogram. args are the command-line
+    // parameters.
+    void FormCreate(const std::vector<std::string>& args);
+    void SetSettingsDialog(TfrmSettings* settings) { settings_ = settings; }
+    std::function<void()> showAbout; // set by the composition root
+
+    // The chart, strip and date line from the record and the settings.
+    void pbxAudiogramPaint();
+    // Menu enabling, as when a menu drops down.
+    void File1Click();
+    void Test1Click();
+    void Calibration2Click();
+    void PopupMenu1Popup();
+
+    // Commands.
+    void New1Click();
+    void Open1Click();
+    void Save1Click();
+    void LoadCalibration1Click();
+    void OpenAudiogram(const std::string& fileName);
+
+    PersonalData Personal() const;
+    void SetPersonal(const PersonalData& p);
+    DateContext Dates() const;
+    void ApplyColours();
+    // The colour of the chart box and its frame (index 3 changes both).
+    void SetChartColour(uint32_t colour, bool frameToo);
+
+    // Widgets, by their names.
+    QLineEdit *txtFirstName, *txtLastName, *txtOrganisation, *txtReferenceNumber, *txtComment;
+    QDateEdit* dtpDOB;
+    QGroupBox *grpGraph, *grpThreshold, *grpData;
+    PictureBox *pbxAudiogram, *pbxResults;
+    QLabel *lblDateTime, *lblCalFilename;
+    QMenu *File1, *Calibration2, *Test1, *Help1, *PopupMenu1;
+    QAction *New1, *Open1, *Save1, *Print1, *PrinterSetup1, *Options1, *Exit1;
+    QAction *EarCalibration1, *LoadCalibration1, *CheckorRecalibratebyEar1, *CalInfo1,
+        *TestCompatibility1;
+    QAction *NewTest1, *Retest1, *ViewResults1;
+    QAction *MainHelp1, *Gettingstarted1, *FAQ1, *About1;
+    QAction *Retest2, *ViewResults2, *SaveAs1, *Settings1;
+    bool calibrationMenuDisabled = false;
+
+  protected:
+    void resizeEvent(QResizeEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    void changeEvent(QEvent* e) override;
+
+  private:
+    void BuildMenus();
+    void BuildFields();
+    void FormResize();
+    void FormActivate();
+    void NameChanged();
+    void NotBuiltYet(const QString& what);
+    void ShowHelp(int context);
+    void OpenSettings(bool graphPage);
+
+    Program& p_;
+    HelpViewer* help_;
+    TfrmSettings* settings_ = nullptr;
+    QWidget* client_;
+};
+
+} // namespace tonmark

@@ -1,0 +1,79 @@
+#pragma once
+// Everything the windows share: the program-wide state, the settings record,
+// the calibration in use, and the services the composition root chose. One
+// object, made by main (or by a test), handed to every window by reference.
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "audio/endpoint_volume.h"
+#include "audio/mixer.h"
+#include "audio/wave_output.h"
+#include "calibration/calibration_table.h"
+#include "core/program_state.h"
+#include "core/run_services.h"
+#include "core/settings.h"
+#include "storage/personal_data.h"
+#include "storage/settings_store.h"
+
+namespace tonmark {
+
+// File choosers, so that tests can answer them by script.
+class FileDialogs {
+  public:
+    virtual ~FileDialogs() = default;
+    // The chosen file, or nothing when cancelled.
+    virtual std::optional<std::string> OpenFile(const std::string& title,
+                                                const std::string& filter) = 0;
+    struct SaveChoice {
+        std::string name;
+        int fileType = 1; // 1-based index of the chosen filter
+    };
+    virtual std::optional<SaveChoice> SaveFile(const std::string& title,
+                                               const std::string& filter,
+                                               const std::string& suggestedName,
+                                               const std::string& defaultSuffix) = 0;
+    // A colour, or nothing when cancelled. start is 0x00BBGGRR.
+    virtual std::optional<uint32_t> ChooseColour(uint32_t start) = 0;
+};
+
+// The response button's game controller, polled; no device reads as released.
+class JoystickReader {
+  public:
+    virtual ~JoystickReader() = default;
+    virtual bool AnyButtonDown() = 0;
+};
+
+// Starting outside programs (the desktop's sound settings, a controller tester).
+class ProgramLauncher {
+  public:
+    virtual ~ProgramLauncher() = default;
+    // Starts the first of the candidates that exists; false when none does.
+    virtual bool StartFirst(const std::vector<std::string>& candidates) = 0;
+};
+
+struct Program {
+    ProgramState state;
+    Settings settings;
+    CalibrationTable calibration{};
+    CalibrationInfo calibrationInfo;
+    std::string commandLineText;
+
+    // Chosen by main (or a test); owned here.
+    std::unique_ptr<SettingsStore> store;
+    std::unique_ptr<WaveOutput> waveOutput;
+    std::unique_ptr<Mixer> mixer;
+    std::unique_ptr<EndpointVolume> endpoint; // null without a sound server
+    bool coreAudioMode = false;
+    Dialogs* dialogs = nullptr;
+    FileDialogs* files = nullptr;
+    JoystickReader* joystick = nullptr;
+    ProgramLauncher* launcher = nullptr;
+    Clock* clock = nullptr;
+};
+
+inline constexpr const char* kProductName = "Tonmark";
+inline constexpr const char* kVersion = "2.1";
+
+} // namespace tonmark

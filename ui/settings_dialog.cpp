@@ -1,0 +1,327 @@
+#include "ui/settings_dialog.h"
+
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLocale>
+#include <QVBoxLayout>
+
+#include "core/audiogram.h"
+#include "ui/error_handler.h"
+#include "ui/field_limits.h"
+#include "ui/gdi_canvas.h"
+#include "ui/main_window.h"
+
+namespace tonmark {
+
+namespace {
+constexpr int kPageContexts[5] = {5, 6, 7, 9, 0};
+}
+
+TfrmSettings::TfrmSettings(Program& program, TfrmMain& main, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                          Qt::WindowStaysOnTopHint),
+      p_(program), main_(main) {
+    setWindowTitle(QStringLiteral("Tonmark Settings"));
+    setModal(false);
+    SettingsPages = new QTabWidget(this);
+    BuildTestProcedurePage();
+    BuildHardwarePage();
+    BuildFileHandlingPage();
+    BuildGraphPage();
+    BuildCalibrationPage();
+
+    OK = new QPushButton(QStringLiteral("OK"));
+    Cancel = new QPushButton(QStringLiteral("Cancel"));
+    SettingsHelp = new QPushButton(QStringLiteral("Help"));
+    OK->setDefault(true);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(OK);
+    buttons->addWidget(Cancel);
+    buttons->addWidget(SettingsHelp);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(SettingsPages);
+    layout->addLayout(buttons);
+    setFixedSize(sizeHint().expandedTo(QSize(560, 520)));
+
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(50);
+    connect(Timer1, &QTimer::timeout, this, [this] {
+        const bool down = p_.joystick && p_.joystick->AnyButtonDown();
+        light->setStyleSheet(QStringLiteral("background-color: %1; border-radius: 12px;")
+                                 .arg(down ? "red" : "black"));
+    });
+    connect(OK, &QPushButton::clicked, this, [this] { GuardedCall([this] { OKClick(); }); });
+    connect(Cancel, &QPushButton::clicked, this, [this] { GuardedCall([this] { CancelClick(); }); });
+    connect(SettingsHelp, &QPushButton::clicked, this, [this] { SettingsHelpClick(); });
+    connect(SettingsPages, &QTabWidget::currentChanged, this, [this](int i) {
+        if (!programmaticPage_)
+            SettingsPagesChange(i);
+    });
+    connect(rdoJoystick, &QRadioButton::toggled, this, [this](bool on) {
+        p_.settings.SetFlag("Joystick", on);
+        rdoJoystickClick();
+    });
+    connect(rdoCTRL, &QRadioButton::toggled, this, [this](bool on) {
+        p_.settings.SetFlag("CTRL", on);
+        rdoJoystickClick();
+    });
+    rdoJoystickClick();
+    connect(Reject1st, &QCheckBox::toggled, this, [this](bool on) {
+        CalcThreshold(p_.state.Record, on ? 2 : 1);
+        main_.pbxAudiogramPaint();
+    });
+    for (QCheckBox* b : {ShowReversals, ShowThresholds, MarkSuspicious})
+        connect(b, &QCheckBox::toggled, this, [this] { main_.pbxAudiogramPaint(); });
+    // The chart reads the frequency boxes while no audiogram is present.
+    for (auto& [name, box] : frequencyBoxes)
+        connect(box, &QCheckBox::toggled, this, [this] { main_.pbxAudiogramPaint(); });
+    connect(ColourList, &QComboBox::currentIndexChanged, this, [this](int i) {
+        if (i >= 0)
+            ShowColourSample(p_.settings.GraphColour(i));
+    });
+    connect(Change, &QPushButton::clicked, this, [this] { ChangeClick(); });
+    connect(WaveOutDevice, &QComboBox::currentIndexChanged, this,
+            [this](int i) { p_.settings.SetInteger("Wave Out Device Number", i); });
+    connect(MixerDevice, &QComboBox::activated, this, [this](int i) {
+        // MixerDeviceChange: the picked device is opened at once.
+        p_.settings.SetInteger("Mixer Device Number", i);
+        if (p_.mixer && i >= 0)
+            p_.mixer->OpenDevice(static_cast<uint32_t>(i));
+    });
+    connect(btnChooseCal, &QPushButton::clicked, this, [this] {
+        const auto name =
+            p_.files->OpenFile("Open Calibration Data File", "Calibration Data|*.cal");
+        if (!name)
+            return;
+        Label24->setText(QString::fromStdString(*name));
+        p_.settings.SetText("Cal Filename", *name);
+        chkLoadCal->setChecked(true);
+    });
+    const auto launch = [this](std::vector<std::string> candidates, const char* none) {
+        if (!p_.launcher || !p_.launcher->StartFirst(candidates))
+            p_.dialogs->ShowMessage(none);
+    };
+    connect(Button2, &QPushButton::clicked, this, [launch] {
+        launch({"pavucontrol", "gnome-control-center sound", "systemsettings kcm_pulseaudio"},
+               "No program for the sound settings was found on this computer.");
+    });
+    connect(Button1, &QPushButton::clicked, this, [launch] {
+        launch({"jstest-gtk"}, "No game controller test program was found on this computer.");
+    });
+}
+
+void TfrmSettings::BindFlag(QCheckBox* box, const char* setting) {
+    flags_.emplace_back(box, setting);
+    const std::string name = setting;
+    connect(box, &QCheckBox::toggled, this, [this, name](bool on) { p_.settings.SetFlag(name, on); });
+}
+
+void TfrmSettings::BindText(QLineEdit* edit, const char* setting) {
+    texts_.emplace_back(edit, setting);
+    const std::string name = setting;
+    connect(edit, &QLineEdit::textChanged, this,
+            [this, name](const QString& t) { p_.settings.SetText(name, t.toStdString()); });
+}
+
+void TfrmSettings::LoadControls() {
+    for (auto& [box, name] : flags_)
+        box->setChecked(p_.settings.Flag(name));
+    for (auto& [edit, name] : texts_)
+        edit->setText(QString::fromStdString(p_.settings.Text(name)));
+    // The pair may both be clear when the store says so.
+    const bool joystick = p_.settings.Flag("Joystick"), ctrl = p_.settings.Flag("CTRL");
+    if (joystick || ctrl) {
+        (joystick ? rdoJoystick : rdoCTRL)->setChecked(true);
+    } else {
+        rdoCTRL->setAutoExclusive(false);
+        rdoJoystick->setAutoExclusive(false);
+        rdoCTRL->setChecked(false);
+        rdoJoystick->setChecked(false);
+        rdoCTRL->setAutoExclusive(true);
+        rdoJoystick->setAutoExclusive(true);
+        p_.settings.SetFlag("Joystick", false);
+        p_.settings.SetFlag("CTRL", false);
+    }
+    const int wave = p_.settings.Integer("Wave Out Device Number");
+    const int mixer = p_.settings.Integer("Mixer Device Number");
+    WaveOutDevice->setCurrentIndex(wave < WaveOutDevice->count() ? wave : -1);
+    MixerDevice->setCurrentIndex(mixer < MixerDevice->count() ? mixer : -1);
+    p_.settings.SetInteger("Mixer Device Number", mixer);
+    Label24->setText(QString::fromStdString(p_.settings.Text("Cal Filename")));
+    ShowColourSample(p_.settings.GraphColour(std::max(0, ColourList->currentIndex())));
+}
+
+void TfrmSettings::ReadRegistry() {
+    for (auto& [name, box] : frequencyBoxes)
+        box->setEnabled(true);
+    const DeviceListSizes lists{WaveOutDevice->count(), MixerDevice->count()};
+    try {
+        p_.store->ReadRegistry(p_.settings, lists, *p_.dialogs, [this] {
+            SelectHardwarePage();
+            main_.setEnabled(false);
+            show();
+        });
+    } catch (...) {
+        LoadControls();
+        main_.ApplyColours();
+        main_.SetChartColour(p_.settings.ChartColour, false);
+        throw;
+    }
+    LoadControls();
+    main_.ApplyColours();
+    main_.SetChartColour(p_.settings.ChartColour, false);
+}
+
+void TfrmSettings::FormCreate() {
+    if (p_.waveOutput) {
+        const auto entries = p_.waveOutput->DeviceEntries();
+        if (!entries.empty()) {
+            for (const auto& e : entries)
+                WaveOutDevice->addItem(QString::fromStdString(e));
+            if (p_.mixer) {
+                mixerCount_ = static_cast<int>(p_.mixer->CountDevices());
+                for (int d = 0; d < mixerCount_; ++d) {
+                    p_.mixer->OpenDevice(static_cast<uint32_t>(d));
+                    MixerDevice->addItem(QString::fromStdString(
+                        p_.mixer->Caps().Name + " Driver Version " + p_.mixer->Caps().Version));
+                }
+            }
+        }
+    }
+    ReadRegistry(); // an error here ends the creation: no device is opened
+    const int stored = p_.settings.Integer("Mixer Device Number");
+    if (stored >= 0 && stored < mixerCount_) {
+        p_.mixer->OpenDevice(static_cast<uint32_t>(stored));
+    } else {
+        p_.dialogs->ShowMessage(
+            "Previously used Sound Device no longer present. Please select new Device!");
+        SelectHardwarePage();
+        main_.setEnabled(false);
+        show();
+    }
+}
+
+void TfrmSettings::SelectGraphPage() {
+    programmaticPage_ = true;
+    SettingsPages->setCurrentWidget(GraphSettings);
+    programmaticPage_ = false;
+}
+
+void TfrmSettings::SelectHardwarePage() {
+    programmaticPage_ = true;
+    SettingsPages->setCurrentWidget(SoundCard);
+    programmaticPage_ = false;
+}
+
+void TfrmSettings::SettingsPagesChange(int index) {
+    helpContext_ = index >= 0 && index < 5 ? kPageContexts[index] : 0;
+    if (SettingsPages->widget(index) == SoundCard)
+        Timer1->start();
+    else
+        Timer1->stop();
+}
+
+void TfrmSettings::SettingsHelpClick() { p_.dialogs->ShowHelpTopic(helpContext_); }
+
+void TfrmSettings::rdoJoystickClick() {
+    const bool joystick = rdoJoystick->isChecked();
+    for (QWidget* w : std::initializer_list<QWidget*>{light, Label25, Label26, Button1})
+        w->setVisible(joystick);
+}
+
+void TfrmSettings::ShowColourSample(uint32_t colour) {
+    QPalette pal = ColourSample->palette();
+    pal.setColor(QPalette::Window, ColourFromStored(colour));
+    ColourSample->setPalette(pal);
+    ColourSample->setProperty("colour", static_cast<uint>(colour));
+}
+
+void TfrmSettings::ChangeClick() {
+    const int index = ColourList->currentIndex();
+    if (index < 0)
+        return;
+    const auto chosen = p_.files->ChooseColour(p_.settings.GraphColour(index));
+    if (!chosen)
+        return;
+    p_.settings.SetInteger(GraphColourName(index), static_cast<int32_t>(*chosen));
+    ShowColourSample(*chosen);
+    if (index == 3)
+        main_.SetChartColour(*chosen, true);
+    else if (index == 4)
+        main_.ApplyColours();
+    else
+        main_.pbxAudiogramPaint();
+}
+
+void TfrmSettings::OKClick() {
+    p_.store->WriteRegistry(p_.settings); // a failure keeps the dialog open
+    main_.pbxAudiogramPaint();
+    hide();
+}
+
+void TfrmSettings::CancelClick() {
+    for (auto& [name, box] : frequencyBoxes)
+        box->setEnabled(true);
+    const DeviceListSizes lists{WaveOutDevice->count(), MixerDevice->count()};
+    p_.store->ReadRegistry(p_.settings, lists, *p_.dialogs, [this] { SelectHardwarePage(); });
+    LoadControls();
+    // The stored backgrounds go back to the chart box and the main window,
+    // not to the chart's frame.
+    main_.ApplyColours();
+    main_.SetChartColour(p_.settings.ChartColour, false);
+    hide();
+}
+
+void TfrmSettings::FormActivate() {
+    ColourList->setCurrentIndex(0);
+    ShowColourSample(p_.settings.GraphColour(0));
+    if (main_.calibrationMenuDisabled) {
+        for (QComboBox* c : {WaveOutDevice, MixerDevice}) {
+            c->setEnabled(false);
+            c->setPlaceholderText(QStringLiteral("No Devices present"));
+            c->setCurrentIndex(-1);
+        }
+    }
+}
+
+void TfrmSettings::changeEvent(QEvent* e) {
+    QDialog::changeEvent(e);
+    if (e->type() == QEvent::ActivationChange && isActiveWindow())
+        FormActivate();
+}
+
+bool TfrmSettings::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusOut) {
+        const QChar point = QLocale::system().decimalPoint().front();
+        const std::pair<QLineEdit*, LimitedField> fields[] = {
+            {ReverseEdit, LimitedField::ReverseEdit},
+            {TestTimeEdit, LimitedField::TestTimeEdit},
+            {BeepTimeEdit, LimitedField::BeepTimeEdit},
+            {PauseTimeEdit, LimitedField::PauseTimeEdit}};
+        for (const auto& [edit, field] : fields)
+            if (watched == edit) {
+                const QString limited = ApplyFieldLimit(field, edit->text(), point);
+                if (limited != edit->text())
+                    edit->setText(limited);
+            }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TfrmSettings::closeEvent(QCloseEvent* e) {
+    // The close box: nothing stored, nothing reloaded. (QDialog would treat
+    // it as Cancel.)
+    Timer1->stop();
+    QWidget::closeEvent(e);
+}
+
+void TfrmSettings::reject() { GuardedCall([this] { CancelClick(); }); }
+
+void TfrmSettings::hideEvent(QHideEvent* e) {
+    Timer1->stop();
+    main_.setEnabled(true);
+    QDialog::hideEvent(e);
+}
+
+} // namespace tonmark

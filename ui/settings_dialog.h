@@ -1,0 +1,101 @@
+#pragma once
+// The settings dialog: five pages whose controls show and edit the settings
+// record, which everything else reads at the moment it needs a value.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTimer>
+#include <QTreeView>
+#include <map>
+
+#include "ui/program.h"
+
+namespace tonmark {
+
+class TfrmMain;
+
+class TfrmSettings : public QDialog {
+    Q_OBJECT
+  public:
+    TfrmSettings(Program& program, TfrmMain& main, QWidget* parent = nullptr);
+
+    // Start-up work: device lists, the stored settings (with the first-run
+    // welcome) and the stored mixer device.
+    void FormCreate();
+    // Loads the store into the record and the controls.
+    void ReadRegistry();
+    void SelectGraphPage();
+    void SelectHardwarePage();
+    int HelpContext() const { return helpContext_; }
+
+    void OKClick();
+    void CancelClick();
+    void ChangeClick();
+    void SettingsHelpClick();
+
+    // Controls, by their names.
+    QTabWidget* SettingsPages;
+    QWidget *TestProcedure, *SoundCard, *FileHandling, *GraphSettings, *CalibrationPage;
+    std::map<std::string, QCheckBox*> frequencyBoxes; // by setting name
+    QCheckBox *Check1000, *Trial, *Retest, *AutoRetest, *FirstEar, *chkDisableSS;
+    QLineEdit *BeepTimeEdit, *PauseTimeEdit, *LevelStep, *LevelStart, *TestTimeEdit, *ReverseEdit;
+    QComboBox *WaveOutDevice, *MixerDevice, *cboQuant;
+    QPushButton *Button1, *Button2;
+    QRadioButton *rdoCTRL, *rdoJoystick;
+    QFrame* light;
+    QLabel *Label25, *Label26;
+    QComboBox* DriveComboBox1;
+    QTreeView* DirectoryListBox1;
+    QLabel* Dir;
+    QCheckBox *IncludeLName, *IncludeFName, *IncludeRef, *IncludeDept, *IncludeDOB, *IncludeDate,
+        *IncludeTime;
+    QCheckBox *ShowReversals, *ShowThresholds, *MarkSuspicious, *Reject1st, *RealTimeCalc;
+    QComboBox* ColourList;
+    QFrame* ColourSample;
+    QPushButton* Change;
+    QCheckBox *chkLoadCal, *chkPrintCal;
+    QPushButton* btnChooseCal;
+    QLabel* Label24;
+    QPushButton *OK, *Cancel, *SettingsHelp;
+    QTimer* Timer1;
+
+    // Escape presses Cancel.
+    void reject() override;
+
+  protected:
+    void closeEvent(QCloseEvent* e) override;
+    void hideEvent(QHideEvent* e) override;
+    void changeEvent(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void BuildTestProcedurePage();
+    void BuildHardwarePage();
+    void BuildFileHandlingPage();
+    void BuildGraphPage();
+    void BuildCalibrationPage();
+    // Controls that mirror one setting each; the record follows every change.
+    void BindFlag(QCheckBox* box, const char* setting);
+    void BindText(QLineEdit* edit, const char* setting);
+    void LoadControls();
+    void FormActivate();
+    void SettingsPagesChange(int index);
+    void ShowColourSample(uint32_t colour);
+    void rdoJoystickClick();
+
+    Program& p_;
+    TfrmMain& main_;
+    std::vector<std::pair<QCheckBox*, std::string>> flags_;
+    std::vector<std::pair<QLineEdit*, std::string>> texts_;
+    int helpContext_ = 5;
+    int mixerCount_ = 0;
+    bool programmaticPage_ = false;
+};
+
+} // namespace tonmark
