@@ -60,9 +60,9 @@ void TfrmMain::BuildFields() {
     grpData->setGeometry(5, 391, 700, 120);
     const auto field = [this](const char* label, int x, int y) {
         auto* l = new QLabel(QString::fromUtf8(label), grpData);
-        l->setGeometry(x, y + 3, 110, 18);
+        l->setGeometry(x, y + 3, 125, 18);
         auto* e = new QLineEdit(grpData);
-        e->setGeometry(x + 115, y, 210, 24);
+        e->setGeometry(x + 130, y, 195, 24);
         return e;
     };
     txtFirstName = field("First Name:", 10, 22);
@@ -70,9 +70,9 @@ void TfrmMain::BuildFields() {
     txtOrganisation = field("Organisation:", 10, 54);
     txtReferenceNumber = field("Reference Number:", 360, 54);
     auto* dobLabel = new QLabel(QStringLiteral("Date of Birth:"), grpData);
-    dobLabel->setGeometry(10, 89, 110, 18);
+    dobLabel->setGeometry(10, 89, 125, 18);
     dtpDOB = new QDateEdit(QDate(1960, 1, 1), grpData);
-    dtpDOB->setGeometry(125, 86, 210, 24);
+    dtpDOB->setGeometry(140, 86, 195, 24);
     dtpDOB->setDisplayFormat(QLocale::system().dateFormat(QLocale::ShortFormat));
     dtpDOB->setCalendarPopup(true);
     txtComment = field("Comment:", 360, 86);
