@@ -159,33 +159,49 @@ bool TMixControl::Usable(const char* absentText, const char* inactiveText) {
     return true;
 }
 
+int TMixControl::Send(const std::vector<int32_t>& values, uint32_t items) {
+    owner_->MixerResult =
+        owner_->platform_->SetControlDetails(CtrlID, RequestChannels(), items, values);
+    owner_->MixerStatusText = MixerResultText(owner_->MixerResult);
+    return owner_->MixerResult;
+}
+
+int TMixControl::Fetch(std::vector<int32_t>& values, uint32_t items) {
+    owner_->MixerResult =
+        owner_->platform_->GetControlDetails(CtrlID, RequestChannels(), items, values);
+    owner_->MixerStatusText = MixerResultText(owner_->MixerResult);
+    return owner_->MixerResult;
+}
+
+bool TMixControl::SendPair(const int32_t pair[2]) {
+    std::vector<int32_t> values(RequestChannels());
+    for (size_t i = 0; i < values.size(); ++i)
+        values[i] = pair[i % 2];
+    return Send(values, 0) != 0;
+}
+
+bool TMixControl::FetchPair(int32_t pair[2]) {
+    std::vector<int32_t> values(RequestChannels());
+    if (Fetch(values, 0) != 0)
+        return true;
+    pair[0] = values[0];
+    pair[1] = values.size() > 1 ? values[1] : values[0];
+    return false;
+}
+
 bool TMixLevelControl::Set(int32_t left, int32_t right, const char* absentText,
                            const char* inactiveText) {
     if (!Usable(absentText, inactiveText))
         return true;
     Level[0] = std::min(left, Maxvalue);
     Level[1] = std::min(right, Maxvalue);
-    const uint32_t ch = RequestChannels();
-    std::vector<int32_t> values(ch);
-    for (uint32_t i = 0; i < ch; ++i)
-        values[i] = Level[i % 2];
-    owner_->MixerResult = owner_->platform_->SetControlDetails(CtrlID, ch, 0, values);
-    owner_->MixerStatusText = MixerResultText(owner_->MixerResult);
-    return owner_->MixerResult != 0;
+    return SendPair(Level);
 }
 
 bool TMixLevelControl::Get(int32_t& left, int32_t& right, const char* absentText,
                            const char* inactiveText) {
-    if (!Usable(absentText, inactiveText))
+    if (!Usable(absentText, inactiveText) || FetchPair(Level))
         return true;
-    const uint32_t ch = RequestChannels();
-    std::vector<int32_t> values(ch);
-    owner_->MixerResult = owner_->platform_->GetControlDetails(CtrlID, ch, 0, values);
-    owner_->MixerStatusText = MixerResultText(owner_->MixerResult);
-    if (owner_->MixerResult != 0)
-        return true;
-    Level[0] = values[0];
-    Level[1] = ch > 1 ? values[1] : values[0];
     left = Level[0];
     right = Level[1];
     return false;
@@ -210,26 +226,13 @@ bool TMixSwitchControl::SetSwitch(bool l, bool r) {
         return true;
     Switch[0] = l ? 1 : 0;
     Switch[1] = r ? 1 : 0;
-    const uint32_t ch = RequestChannels();
-    std::vector<int32_t> values(ch);
-    for (uint32_t i = 0; i < ch; ++i)
-        values[i] = Switch[i % 2];
-    owner_->MixerResult = owner_->platform_->SetControlDetails(CtrlID, ch, 0, values);
-    owner_->MixerStatusText = MixerResultText(owner_->MixerResult);
-    return owner_->MixerResult != 0;
+    return SendPair(Switch);
 }
 
 bool TMixSwitchControl::GetSwitch(bool& l, bool& r) {
-    if (!Usable("Switch not supported by sound card driver!", "Control inactive!"))
+    if (!Usable("Switch not supported by sound card driver!", "Control inactive!") ||
+        FetchPair(Switch))
         return true;
-    const uint32_t ch = RequestChannels();
-    std::vector<int32_t> values(ch);
-    owner_->MixerResult = owner_->platform_->GetControlDetails(CtrlID, ch, 0, values);
-    owner_->MixerStatusText = MixerResultText(owner_->MixerResult);
-    if (owner_->MixerResult != 0)
-        return true;
-    Switch[0] = values[0];
-    Switch[1] = ch > 1 ? values[1] : values[0];
     l = Switch[0] != 0;
     r = Switch[1] != 0;
     return false;
@@ -253,10 +256,7 @@ bool TMixSrcSelectControl::SetSrcSelect(int32_t a0, int32_t a1, int32_t a2, int3
         return true;
     const int32_t v[8] = {a0, a1, a2, a3, b0, b1, b2, b3};
     std::copy(v, v + 8, ValueTable);
-    owner_->MixerResult = owner_->platform_->SetControlDetails(
-        CtrlID, RequestChannels(), MultiItems, Request());
-    owner_->MixerStatusText = MixerResultText(owner_->MixerResult);
-    return owner_->MixerResult != 0;
+    return Send(Request(), MultiItems) != 0;
 }
 
 bool TMixSrcSelectControl::GetSrcSelect(int32_t& a0, int32_t& a1, int32_t& a2, int32_t& a3,
@@ -266,9 +266,7 @@ bool TMixSrcSelectControl::GetSrcSelect(int32_t& a0, int32_t& a1, int32_t& a2, i
     const uint32_t ch = RequestChannels();
     const uint32_t items = std::max<uint32_t>(MultiItems, 1);
     std::vector<int32_t> values = Request();
-    owner_->MixerResult = owner_->platform_->GetControlDetails(CtrlID, ch, MultiItems, values);
-    owner_->MixerStatusText = MixerResultText(owner_->MixerResult);
-    if (owner_->MixerResult != 0)
+    if (Fetch(values, MultiItems) != 0)
         return true;
     for (uint32_t c = 0; c < std::min<uint32_t>(ch, 2); ++c)
         for (uint32_t i = 0; i < std::min<uint32_t>(items, 4); ++i)

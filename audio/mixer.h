@@ -4,6 +4,7 @@
 // and keeps a diagnostic listing of the opened device.
 //
 // Threading: user-interface thread only; not re-entrant.
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -37,12 +38,19 @@ class TMixControl {
     // with their own texts. Returns true when the call may go on.
     bool Usable(const char* absentText, const char* inactiveText);
     uint32_t RequestChannels() const { return Uniform ? 1 : std::max<uint32_t>(Channels, 1); }
+    // One request of this control's channels x items values; the result code,
+    // which also goes into MixerResult and MixerStatusText.
+    int Send(const std::vector<int32_t>& values, uint32_t items);
+    int Fetch(std::vector<int32_t>& values, uint32_t items);
+    // Two channel values (left, right). Lines of more than two channels get
+    // left on even and right on odd channels; a one-value read fills both.
+    // True on failure.
+    bool SendPair(const int32_t pair[2]);
+    bool FetchPair(int32_t pair[2]);
     Mixer* owner_;
 };
 
-// Two channel values (left, right). Requests for lines of more than two
-// channels repeat left on even and right on odd channels; reads return the
-// first two.
+// Two channel values (left, right).
 class TMixLevelControl : public TMixControl {
   public:
     using TMixControl::TMixControl;

@@ -14,7 +14,7 @@
 #include "storage/audiogram_file.h"
 #include "storage/settings_store.h"
 #include "tools/commands.h"
-#include "tools/simulation.h"
+#include "tools/tool_support.h"
 #include "ui/audiogram_chart.h"
 
 namespace tonmark::tool {
@@ -76,26 +76,11 @@ int Chart(const std::vector<std::string>& args) {
             return 2;
         }
     }
-    const std::time_t t = std::time(nullptr);
-    std::tm tm{};
-    localtime_r(&t, &tm);
     PatientFile record;
     ClearAudiogram(record);
     PersonalData personal;
-    RecordingDialogs dialogs;
-    bool valid = false;
-    try {
-        ReadFile(in, record, personal, valid, dialogs,
-                 DateContext{ShortDateFormat::System(), tm.tm_year + 1900},
-                 settings.Flag("Reject 1st Reversal") ? 2 : 1);
-    } catch (const TonmarkError& e) {
-        std::fprintf(stderr, "%s\n", e.what());
-        return 2;
-    }
-    if (!valid) {
-        std::fprintf(stderr, "%s\n", kMsgNotAudiogram);
-        return 1;
-    }
+    if (const int st = LoadAudiogram(in, settings, record, personal))
+        return st;
     QImage chart(width, height, QImage::Format_RGB32);
     QImage strip(width, 19, QImage::Format_RGB32);
     const SlotFrequencyTable freqs = InitialSlotFrequency();

@@ -13,25 +13,11 @@
 #include "storage/audiogram_file.h"
 #include "tools/commands.h"
 #include "tools/json_out.h"
-#include "tools/simulation.h"
+#include "tools/tool_support.h"
 
 namespace tonmark::tool {
 
 namespace {
-
-DateContext ToolDates() {
-    const std::time_t t = std::time(nullptr);
-    std::tm tm{};
-    localtime_r(&t, &tm);
-    return DateContext{ShortDateFormat::System(), tm.tm_year + 1900};
-}
-
-std::string Ints(const int32_t* v, int n) {
-    std::string s = "[";
-    for (int i = 0; i < n; ++i)
-        s += (i ? "," : "") + std::to_string(v[i]);
-    return s + "]";
-}
 
 std::string Real(double v) {
     if (!std::isfinite(v))
@@ -45,16 +31,8 @@ std::string AudiogramJson(const PatientFile& rec, const PersonalData& p) {
     std::string out = "{\n";
     out += "  \"TestDateStamp\": " + JsonString(rec.TestDateStamp) + ",\n";
     out += "  \"TestTimeStamp\": " + JsonString(rec.TestTimeStamp) + ",\n";
-    out += "  \"Reverse\": [";
-    for (int ear = 0; ear < kEars; ++ear) {
-        out += ear ? ",\n    [" : "\n    [";
-        for (int row = 0; row < kRows; ++row)
-            out += (row ? ",\n     " : "") + Ints(rec.Reverse[ear][row], kRowLength);
-        out += "]";
-    }
-    out += "\n  ],\n";
-    out += "  \"Threshold\": [" + Ints(rec.Threshold[0], kRows) + ", " +
-           Ints(rec.Threshold[1], kRows) + "],\n";
+    out += "  " + ReverseMember(rec) + ",\n";
+    out += "  " + ThresholdMember(rec) + ",\n";
     out += "  \"LastName\": " + JsonString(p.LastName) + ",\n";
     out += "  \"FirstName\": " + JsonString(p.FirstName) + ",\n";
     out += "  \"ReferenceNumber\": " + JsonString(p.ReferenceNumber) + ",\n";
@@ -104,25 +82,6 @@ bool LooksLikeCalibration(const std::string& bytes, const std::string& name) {
 
 void Print(const std::string& s) { std::fwrite(s.data(), 1, s.size(), stdout); }
 
-// Reads an audiogram with the program's reader; returns the exit status.
-int LoadAudiogram(const std::string& path, PatientFile& rec, PersonalData& pd) {
-    Settings settings;
-    RecordingDialogs dialogs;
-    bool valid = false;
-    try {
-        ReadFile(path, rec, pd, valid, dialogs, ToolDates(),
-                 settings.Flag("Reject 1st Reversal") ? 2 : 1);
-    } catch (const TonmarkError& e) {
-        std::fprintf(stderr, "%s\n", e.what());
-        return 2;
-    }
-    if (!valid) {
-        std::fprintf(stderr, "%s\n", kMsgNotAudiogram);
-        return 1;
-    }
-    return 0;
-}
-
 } // namespace
 
 int Show(const std::vector<std::string>& args) {
@@ -149,7 +108,7 @@ int Show(const std::vector<std::string>& args) {
     PatientFile rec; // a fresh record, as after New
     ClearAudiogram(rec);
     PersonalData pd;
-    if (const int st = LoadAudiogram(path, rec, pd))
+    if (const int st = LoadAudiogram(path, Settings(), rec, pd))
         return st;
     Print(AudiogramJson(rec, pd));
     return 0;
@@ -163,7 +122,7 @@ int ExportTxt(const std::vector<std::string>& args) {
     PatientFile rec;
     ClearAudiogram(rec);
     PersonalData pd;
-    if (const int st = LoadAudiogram(args[0], rec, pd))
+    if (const int st = LoadAudiogram(args[0], Settings(), rec, pd))
         return st;
     try {
         WriteAsciiFile(args[1], rec, pd, ToolDates());

@@ -17,6 +17,7 @@
 #include "tools/commands.h"
 #include "tools/json_out.h"
 #include "tools/simulation.h"
+#include "tools/tool_support.h"
 
 namespace tonmark::tool {
 
@@ -89,31 +90,13 @@ SubjectSpec ReadSubject(const std::string& path) {
     return spec;
 }
 
-std::string IntArray(const int32_t* v, int n) {
-    std::string s = "[";
-    for (int i = 0; i < n; ++i) {
-        if (i)
-            s += ",";
-        s += std::to_string(v[i]);
-    }
-    return s + "]";
-}
-
 std::string RecordJson(const ProgramState& st, const std::vector<std::string>& messages,
                        long pulses, int cycles) {
     const PatientFile& rec = st.Record;
     std::string out = "{\n";
     out += "  \"AudiogramValid\": " + std::string(st.AudiogramValid ? "true" : "false") + ",\n";
-    out += "  \"Threshold\": [" + IntArray(rec.Threshold[0], kRows) + ", " +
-           IntArray(rec.Threshold[1], kRows) + "],\n";
-    out += "  \"Reverse\": [";
-    for (int ear = 0; ear < kEars; ++ear) {
-        out += ear ? ",\n    [" : "\n    [";
-        for (int row = 0; row < kRows; ++row)
-            out += (row ? ",\n     " : "") + IntArray(rec.Reverse[ear][row], kRowLength);
-        out += "]";
-    }
-    out += "\n  ],\n";
+    out += "  " + ThresholdMember(rec) + ",\n";
+    out += "  " + ReverseMember(rec) + ",\n";
     out += "  \"TestDateStamp\": " + JsonString(rec.TestDateStamp) + ",\n";
     out += "  \"TestTimeStamp\": " + JsonString(rec.TestTimeStamp) + ",\n";
     out += "  \"messages\": [";
@@ -195,12 +178,8 @@ int Simulate(const std::vector<std::string>& args) {
         }
         if (!audPath.empty()) {
             // Saved as Save As would, with empty personal data.
-            const std::time_t t = std::time(nullptr);
-            std::tm tm{};
-            localtime_r(&t, &tm);
             try {
-                WriteFile(audPath, state.Record, PersonalData{},
-                          DateContext{ShortDateFormat::System(), tm.tm_year + 1900});
+                WriteFile(audPath, state.Record, PersonalData{}, ToolDates());
             } catch (const TonmarkError& e) {
                 std::fprintf(stderr, "tonmark-tool simulate: %s\n", e.what());
                 return 1;

@@ -351,7 +351,6 @@ void TfrmMain::resizeEvent(QResizeEvent* e) {
 
 void TfrmMain::FormActivate() {
     const QString title = QStringLiteral("%1 %2").arg(kProductName, kVersion);
-    QApplication::setApplicationDisplayName(QString());
     setWindowTitle(title);
 }
 

@@ -1,0 +1,59 @@
+#include "tools/tool_support.h"
+
+#include <cstdio>
+#include <ctime>
+
+#include "core/errors.h"
+#include "tools/simulation.h"
+
+namespace tonmark::tool {
+
+DateContext ToolDates() {
+    const std::time_t t = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    return DateContext{ShortDateFormat::System(), tm.tm_year + 1900};
+}
+
+int LoadAudiogram(const std::string& path, const Settings& settings, PatientFile& rec,
+                  PersonalData& pd) {
+    RecordingDialogs dialogs;
+    bool valid = false;
+    try {
+        ReadFile(path, rec, pd, valid, dialogs, ToolDates(),
+                 settings.Flag("Reject 1st Reversal") ? 2 : 1);
+    } catch (const TonmarkError& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 2;
+    }
+    if (!valid) {
+        std::fprintf(stderr, "%s\n", kMsgNotAudiogram);
+        return 1;
+    }
+    return 0;
+}
+
+std::string IntArray(const int32_t* v, int n) {
+    std::string s = "[";
+    for (int i = 0; i < n; ++i)
+        s += (i ? "," : "") + std::to_string(v[i]);
+    return s + "]";
+}
+
+std::string ReverseMember(const PatientFile& rec) {
+    std::string out = "\"Reverse\": [";
+    for (int ear = 0; ear < kEars; ++ear) {
+        out += ear ? ",\n    [" : "\n    [";
+        for (int row = 0; row < kRows; ++row)
+            out += (row ? ",\n     " : "") + IntArray(rec.Reverse[ear][row], kRowLength);
+        out += "]";
+    }
+    return out + "\n  ]";
+}
+
+std::string ThresholdMember(const PatientFile& rec) {
+    return "\"Threshold\": [" + IntArray(rec.Threshold[0], kRows) + ", " +
+           IntArray(rec.Threshold[1], kRows) + "]";
+}
+
+} // namespace tonmark::tool
