@@ -134,6 +134,29 @@ struct AlsaMixerPlatform::Model {
         return c.info.controlId - 1;
     }
 
+    // A line's channel count and its volume and switch: on the playback side
+    // a mute, on the recording side an on/off switch.
+    void FillLine(Line& l, snd_mixer_elem_t* e, bool playback) {
+        l.info.channels = static_cast<uint32_t>(Channels(e, playback).size());
+        const bool volume = playback ? snd_mixer_selem_has_playback_volume(e)
+                                     : snd_mixer_selem_has_capture_volume(e);
+        const bool toggle = playback ? snd_mixer_selem_has_playback_switch(e)
+                                     : snd_mixer_selem_has_capture_switch(e);
+        if (volume)
+            l.controls.push_back(AddControl(
+                e, playback ? Kind::PlaybackVolume : Kind::CaptureVolume, kCtlVolume, playback));
+        if (toggle)
+            l.controls.push_back(AddControl(e, playback ? Kind::PlaybackMute : Kind::CaptureSwitch,
+                                            playback ? kCtlMute : kCtlOnOff, playback));
+    }
+
+    Line SourceLine(snd_mixer_elem_t* e, const std::string& name, bool playback) {
+        Line l;
+        l.info.componentType = SourceType(name);
+        FillLine(l, e, playback);
+        return l;
+    }
+
     void Build() {
         destinations.assign(2, Line{});
         sources.assign(2, {});
@@ -144,26 +167,14 @@ struct AlsaMixerPlatform::Model {
             uint32_t tone = 0;
             // Playback side.
             if (name == "Master") {
-                Line& d = destinations[0];
-                d.info.channels = static_cast<uint32_t>(Channels(e, true).size());
-                if (snd_mixer_selem_has_playback_volume(e))
-                    d.controls.push_back(AddControl(e, Kind::PlaybackVolume, kCtlVolume, true));
-                if (snd_mixer_selem_has_playback_switch(e))
-                    d.controls.push_back(AddControl(e, Kind::PlaybackMute, kCtlMute, true));
+                FillLine(destinations[0], e, true);
             } else if (IsToneControl(name, tone)) {
                 if (snd_mixer_selem_has_playback_volume(e))
                     destinations[0].controls.push_back(
                         AddControl(e, Kind::PlaybackVolume, tone, true));
             } else if (snd_mixer_selem_has_playback_volume(e) ||
                        snd_mixer_selem_has_playback_switch(e)) {
-                Line l;
-                l.info.componentType = SourceType(name);
-                l.info.channels = static_cast<uint32_t>(Channels(e, true).size());
-                if (snd_mixer_selem_has_playback_volume(e))
-                    l.controls.push_back(AddControl(e, Kind::PlaybackVolume, kCtlVolume, true));
-                if (snd_mixer_selem_has_playback_switch(e))
-                    l.controls.push_back(AddControl(e, Kind::PlaybackMute, kCtlMute, true));
-                sources[0].push_back(l);
+                sources[0].push_back(SourceLine(e, name, true));
             }
             // Recording side. ALSA spreads a capture source selector over the
             // elements it selects, as exclusive capture switches; together
@@ -171,22 +182,10 @@ struct AlsaMixerPlatform::Model {
             if (snd_mixer_selem_has_capture_switch_exclusive(e))
                 selectorItems.push_back(e);
             if (name == "Capture") {
-                Line& d = destinations[1];
-                d.info.channels = static_cast<uint32_t>(Channels(e, false).size());
-                if (snd_mixer_selem_has_capture_volume(e))
-                    d.controls.push_back(AddControl(e, Kind::CaptureVolume, kCtlVolume, false));
-                if (snd_mixer_selem_has_capture_switch(e))
-                    d.controls.push_back(AddControl(e, Kind::CaptureSwitch, kCtlOnOff, false));
+                FillLine(destinations[1], e, false);
             } else if (snd_mixer_selem_has_capture_volume(e) ||
                        snd_mixer_selem_has_capture_switch(e)) {
-                Line l;
-                l.info.componentType = SourceType(name);
-                l.info.channels = static_cast<uint32_t>(Channels(e, false).size());
-                if (snd_mixer_selem_has_capture_volume(e))
-                    l.controls.push_back(AddControl(e, Kind::CaptureVolume, kCtlVolume, false));
-                if (snd_mixer_selem_has_capture_switch(e))
-                    l.controls.push_back(AddControl(e, Kind::CaptureSwitch, kCtlOnOff, false));
-                sources[1].push_back(l);
+                sources[1].push_back(SourceLine(e, name, false));
             }
         }
         if (!selectorItems.empty()) {
