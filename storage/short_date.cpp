@@ -51,7 +51,23 @@ struct Cursor {
 ShortDateFormat ShortDateFormat::FromPattern(std::string pattern) {
     ShortDateFormat f;
     f.pattern = std::move(pattern);
-    const auto d = f.pattern.find('d'), m = f.pattern.find('M'), y = f.pattern.find('y');
+    // The day field: a run of one or two d's (longer runs name the weekday).
+    size_t d = std::string::npos;
+    for (size_t i = 0; i < f.pattern.size();) {
+        if (f.pattern[i] != 'd') {
+            ++i;
+            continue;
+        }
+        size_t j = i;
+        while (j < f.pattern.size() && f.pattern[j] == 'd')
+            ++j;
+        if (j - i <= 2) {
+            d = i;
+            break;
+        }
+        i = j;
+    }
+    const auto m = f.pattern.find('M'), y = f.pattern.find('y');
     if (y != std::string::npos && y < d && y < m)
         f.order = DateOrder::YearMonthDay;
     else if (m != std::string::npos && m < d)
@@ -66,8 +82,31 @@ ShortDateFormat ShortDateFormat::FromPattern(std::string pattern) {
     return f;
 }
 
+ShortDateFormat ShortDateFormat::WrittenForm(const std::string& localePattern) {
+    ShortDateFormat f = FromPattern(localePattern);
+    // Month or weekday names could not be read back by the numeric rules,
+    // and a two-digit year puts anyone born more than a century ago (or in
+    // the 1920s, read in the 2020s) into the wrong century: files get
+    // numbers and four-digit years in the locale's order.
+    const bool names = localePattern.find("MMM") != std::string::npos ||
+                       localePattern.find("ddd") != std::string::npos;
+    if (names) {
+        f.separator = '/';
+        f.pattern = f.order == DateOrder::DayMonthYear   ? "dd/MM/yyyy"
+                    : f.order == DateOrder::MonthDayYear ? "MM/dd/yyyy"
+                                                         : "yyyy/MM/dd";
+        return f;
+    }
+    const auto y = f.pattern.find('y');
+    if (y != std::string::npos && f.pattern.find("yyyy") == std::string::npos) {
+        const auto end = f.pattern.find_first_not_of('y', y);
+        f.pattern.replace(y, (end == std::string::npos ? f.pattern.size() : end) - y, "yyyy");
+    }
+    return f;
+}
+
 ShortDateFormat ShortDateFormat::System() {
-    return FromPattern(QLocale::system().dateFormat(QLocale::ShortFormat).toStdString());
+    return WrittenForm(QLocale::system().dateFormat(QLocale::ShortFormat).toStdString());
 }
 
 std::string FormatShortDate(const CalendarDate& date, const ShortDateFormat& format) {

@@ -21,7 +21,11 @@ struct ShortDateFormat {
 
     // Separator and field order as the pattern shows them.
     static ShortDateFormat FromPattern(std::string pattern);
-    // The short date format of the system's locale.
+    // The form in which dates are written for a locale's short date pattern:
+    // the pattern itself, but with four-digit years, and numbers in the same
+    // order where the locale spells out month or weekday names.
+    static ShortDateFormat WrittenForm(const std::string& localePattern);
+    // The written form of the system locale's short date format.
     static ShortDateFormat System();
 };
 

@@ -174,6 +174,31 @@ TEST(AudiogramFile, ShortDateFormatsWriteTheUsersForm) {
     EXPECT_EQ(ShortDateFormat::FromPattern("yyyy-MM-dd").order, DateOrder::YearMonthDay);
 }
 
+TEST(AudiogramFile, WrittenDatesCanBeReadBack) {
+    const struct {
+        const char* locale;
+        const char* written;
+        const char* pattern;
+        bool readBack; // year first with '-' is not one of the readable orders
+    } cases[] = {{"d MMM yyyy", "31/01/1925", "dd/MM/yyyy", true},
+                 {"M/d/yy", "1/31/1925", "M/d/yyyy", true},
+                 {"dd.MM.yy", "31.01.1925", "dd.MM.yyyy", true},
+                 {"yyyy-MM-dd", "1925-01-31", "yyyy-MM-dd", false},
+                 {"dddd, MMMM d, yyyy", "01/31/1925", "MM/dd/yyyy", true}};
+    for (const auto& c : cases) {
+        const ShortDateFormat f = ShortDateFormat::WrittenForm(c.locale);
+        EXPECT_EQ(f.pattern, c.pattern) << c.locale;
+        const std::string text = FormatShortDate(CalendarDate{1925, 1, 31}, f);
+        EXPECT_EQ(text, c.written) << c.locale;
+        const auto back = InterpretDateOfBirth(text, f, 2026);
+        if (c.readBack) {
+            EXPECT_EQ(back, (CalendarDate{1925, 1, 31})) << c.locale;
+        } else {
+            EXPECT_FALSE(back.has_value()) << c.locale;
+        }
+    }
+}
+
 TEST(AudiogramFile, TruncatedAtEveryOffsetChangesNothing) {
     const std::string whole = EncodeAudiogram(SampleRecord(), SamplePerson(), kDayFirst);
     for (size_t n = 0; n < whole.size(); ++n) {
