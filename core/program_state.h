@@ -26,6 +26,10 @@ struct TestRunState {
 };
 
 struct ProgramState {
+    // The record starts empty (no thresholds), so that nothing is drawn
+    // before the main window's New has run.
+    ProgramState() { ClearAudiogram(Record); }
+
     PatientFile Record;
     SlotFrequencyTable SlotFrequency = InitialSlotFrequency();
     bool AudiogramValid = false;

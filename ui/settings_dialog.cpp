@@ -276,6 +276,10 @@ void TfrmSettings::CancelClick() {
 void TfrmSettings::FormActivate() {
     ColourList->setCurrentIndex(0);
     ShowColourSample(p_.settings.GraphColour(0));
+    ShowDeviceState();
+}
+
+void TfrmSettings::ShowDeviceState() {
     if (main_.calibrationMenuDisabled) {
         for (QComboBox* c : {WaveOutDevice, MixerDevice}) {
             c->setEnabled(false);
@@ -317,6 +321,12 @@ void TfrmSettings::closeEvent(QCloseEvent* e) {
 }
 
 void TfrmSettings::reject() { GuardedCall([this] { CancelClick(); }); }
+
+void TfrmSettings::showEvent(QShowEvent* e) {
+    // Also here: without a window manager the dialog may never be activated.
+    ShowDeviceState();
+    QDialog::showEvent(e);
+}
 
 void TfrmSettings::hideEvent(QHideEvent* e) {
     Timer1->stop();

@@ -70,6 +70,7 @@ class TfrmSettings : public QDialog {
 
   protected:
     void closeEvent(QCloseEvent* e) override;
+    void showEvent(QShowEvent* e) override;
     void hideEvent(QHideEvent* e) override;
     void changeEvent(QEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -85,6 +86,8 @@ class TfrmSettings : public QDialog {
     void BindText(QLineEdit* edit, const char* setting);
     void LoadControls();
     void FormActivate();
+    // The device lists read "No Devices present" when there is no wave output.
+    void ShowDeviceState();
     void SettingsPagesChange(int index);
     void ShowColourSample(uint32_t colour);
     void rdoJoystickClick();

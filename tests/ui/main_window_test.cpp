@@ -143,6 +143,9 @@ TEST_F(MainWindow, NoWaveDeviceDisablesTheCalibrationMenu) {
     EXPECT_FALSE(main->Calibration2->menuAction()->isEnabled());
     EXPECT_EQ(settings->WaveOutDevice->count(), 0);
     EXPECT_EQ(settings->MixerDevice->count(), 0) << "no lists without a wave device";
+    settings->show();
+    EXPECT_FALSE(settings->WaveOutDevice->isEnabled());
+    EXPECT_EQ(settings->MixerDevice->placeholderText(), "No Devices present");
 }
 
 TEST_F(MainWindow, UnbuiltCommandsSaySo) {
