@@ -135,6 +135,24 @@ TEST_F(MainWindow, OpenRejectsWhatIsNotAnAudiogram) {
     EXPECT_FALSE(program.state.AudiogramValid);
 }
 
+TEST_F(MainWindow, ErrorsOfAHandlerAreShownAndTheProgramGoesOn) {
+    Start();
+    const std::string missing = (dir / "missing.aud").string();
+    files.opens.push_back(missing);
+    main->Open1->trigger(); // a menu command, through the general error handler
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0], "Cannot open file \"" + missing + "\". No such file or directory");
+    // A bad "Start Level (dB HL)" fails the paint; the message comes after it.
+    program.settings.SetText("Start Level (dB HL)", "abc");
+    program.state.Record.Reverse[0][4][0] = 1;
+    program.state.AudiogramValid = true;
+    main->pbxAudiogramPaint();
+    QApplication::processEvents();
+    ASSERT_EQ(errors.size(), 2u);
+    EXPECT_EQ(errors[1], "'abc' is not a valid integer value");
+    EXPECT_TRUE(main->isVisible());
+}
+
 TEST_F(MainWindow, NoWaveDeviceDisablesTheCalibrationMenu) {
     waveOutput->entries.clear();
     Start();
