@@ -30,7 +30,7 @@ struct BadInput {
     std::string why;
 };
 
-struct SubjectSpec {
+struct SubjectDescription {
     ThresholdSubject subject;
     long familiarisationPulses = 4;
 };
@@ -50,9 +50,9 @@ QJsonObject ReadJsonObject(const std::string& path, const char* what) {
     return doc.object();
 }
 
-SubjectSpec ReadSubject(const std::string& path) {
+SubjectDescription ReadSubject(const std::string& path) {
     const QJsonObject root = ReadJsonObject(path, "subject");
-    SubjectSpec spec;
+    SubjectDescription described;
     const QJsonValue th = root.value("thresholds");
     if (!th.isUndefined() && !th.isObject())
         throw BadInput{"subject: \"thresholds\" must be an object"};
@@ -77,7 +77,7 @@ SubjectSpec ReadSubject(const std::string& path) {
             if (!f.value().isDouble() || !std::isfinite(f.value().toDouble()))
                 throw BadInput{"subject: threshold at " + f.key().toStdString() +
                                " Hz must be a number"};
-            spec.subject.thresholds[ear][hz] = f.value().toDouble();
+            described.subject.thresholds[ear][hz] = f.value().toDouble();
         }
     }
     const QJsonValue fam = root.value("familiarisation_pulses");
@@ -85,9 +85,9 @@ SubjectSpec ReadSubject(const std::string& path) {
         const double d = fam.toDouble(-1);
         if (!fam.isDouble() || d < 0 || d != std::floor(d) || d > 1e9)
             throw BadInput{"subject: \"familiarisation_pulses\" must be a whole number >= 0"};
-        spec.familiarisationPulses = static_cast<long>(d);
+        described.familiarisationPulses = static_cast<long>(d);
     }
-    return spec;
+    return described;
 }
 
 std::string RecordJson(const ProgramState& st, const std::vector<std::string>& messages,
@@ -139,7 +139,7 @@ int Simulate(const std::vector<std::string>& args) {
         if (subjectPath.empty())
             throw BadInput{"simulate needs --subject SUBJECT.json"};
 
-        const SubjectSpec spec = ReadSubject(subjectPath);
+        const SubjectDescription described = ReadSubject(subjectPath);
         Settings settings;
         if (!settingsPath.empty()) {
             const QJsonObject obj = ReadJsonObject(settingsPath, "settings");
@@ -157,10 +157,10 @@ int Simulate(const std::vector<std::string>& args) {
             if (p.totalIndex > kPulseLimit)
                 throw TonmarkError("the simulated test did not end within " +
                                    std::to_string(kPulseLimit) + " pulses");
-            return spec.subject.Hears(p);
+            return described.subject.Hears(p);
         };
         services.duringPulse = [&](const PulseInfo& p) {
-            if (p.slot == 0 && p.indexInSlot == spec.familiarisationPulses)
+            if (p.slot == 0 && p.indexInSlot == described.familiarisationPulses)
                 state.StopRequested = true; // the operator presses Next
         };
         RecordingDialogs dialogs;
