@@ -23,20 +23,15 @@ struct PortAudioOutput::Shared {
     // Stream time (seconds) at which the last frame of the buffer reaches the
     // output; 0 when the host reports no timing.
     std::atomic<double> endTime{0};
-    std::atomic<double> lastCurrentTime{0};
 };
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 int Callback(const void*, void* output, unsigned long frameCount,
              const PaStreamCallbackTimeInfo* time, PaStreamCallbackFlags, void* user) {
     auto* s = static_cast<PortAudioOutput::Shared*>(user);
     auto* out = static_cast<unsigned char*>(output);
     s->callbacks.fetch_add(1, std::memory_order_relaxed);
-    if (time)
-        s->lastCurrentTime.store(time->currentTime, std::memory_order_relaxed);
     unsigned long written = 0;
     if (s->state.load(std::memory_order_acquire) == PortAudioOutput::Shared::Playing) {
         while (written < frameCount) {

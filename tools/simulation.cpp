@@ -6,8 +6,6 @@ namespace tonmark {
 
 void SilentServices::BeginTestRun() {
     ++beginCalls;
-    lastSlot_ = -1;
-    lastEar_ = -1;
     Log("BeginTestRun");
 }
 
@@ -36,12 +34,10 @@ void SilentServices::BeginSlotTrace(int ear, double level) {
     // A new slot starts counting its own pulses, even when the same slot of
     // the same ear is measured again in a later run.
     slotPulses_ = 0;
-    lastEar_ = ear;
     Log("BeginSlotTrace " + std::to_string(ear) + " " + std::to_string(level + 70));
 }
 
 void SilentServices::ApplySlotLevels(int ear, int slot) {
-    lastSlot_ = slot;
     Log("ApplySlotLevels " + std::to_string(ear) + " " + std::to_string(slot));
 }
 

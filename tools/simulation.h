@@ -65,7 +65,7 @@ class SilentServices final : public TestRunServices {
     }
     ProgramState& state_;
     long totalPulses_ = 0;
-    int lastSlot_ = -1, lastEar_ = -1, slotPulses_ = 0;
+    int slotPulses_ = 0;
     PulseInfo current_{};
     std::vector<std::string> log_;
 };

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "audio/endpoint_volume.h"
 #include "audio/mixer.h"
