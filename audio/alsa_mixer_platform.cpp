@@ -1,8 +1,8 @@
 #include "audio/alsa_mixer_platform.h"
 
+#include <algorithm>
 #include <alsa/asoundlib.h>
 #include <cstdlib>
-#include <algorithm>
 #include <cstring>
 
 namespace tonmark {
@@ -26,9 +26,9 @@ uint32_t SourceType(const std::string& name) {
     const struct {
         const char* name;
         uint32_t type;
-    } table[] = {{"PCM", kSrcWaveOut},          {"Mic", kSrcMicrophone},  {"Line", kSrcLine},
-                 {"CD", kSrcCompactDisc},       {"Aux", kSrcAuxiliary},   {"Synth", kSrcSynthesizer},
-                 {"PC Speaker", kSrcPcSpeaker}, {"Beep", kSrcPcSpeaker},  {"IEC958", kSrcDigital}};
+    } table[] = {{"PCM", kSrcWaveOut},          {"Mic", kSrcMicrophone}, {"Line", kSrcLine},
+                 {"CD", kSrcCompactDisc},       {"Aux", kSrcAuxiliary},  {"Synth", kSrcSynthesizer},
+                 {"PC Speaker", kSrcPcSpeaker}, {"Beep", kSrcPcSpeaker}, {"IEC958", kSrcDigital}};
     for (const auto& t : table)
         if (name == t.name)
             return t.type;
@@ -247,7 +247,9 @@ namespace {
 void IgnoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
 } // namespace
 
-void QuietAlsaErrors() { snd_lib_error_set_handler(IgnoreAlsaError); }
+void QuietAlsaErrors() {
+    snd_lib_error_set_handler(IgnoreAlsaError);
+}
 
 uint16_t AlsaLibraryVersionWord() {
     const char* v = snd_asoundlib_version();
@@ -269,7 +271,9 @@ AlsaMixerPlatform::AlsaMixerPlatform(std::vector<std::string> controlNames)
 
 AlsaMixerPlatform::~AlsaMixerPlatform() = default;
 
-uint32_t AlsaMixerPlatform::DeviceCount() { return static_cast<uint32_t>(names_.size()); }
+uint32_t AlsaMixerPlatform::DeviceCount() {
+    return static_cast<uint32_t>(names_.size());
+}
 
 bool AlsaMixerPlatform::GetCaps(uint32_t device, MixerDeviceCaps& caps) {
     if (device >= names_.size())

@@ -78,19 +78,19 @@ std::string Hex8(uint32_t v) {
 uint32_t OneStepOf(int32_t minValue, int32_t maxValue, uint32_t steps) {
     if (steps == 0)
         return 1;
-    const double span = std::fabs(static_cast<double>(maxValue)) +
-                        std::fabs(static_cast<double>(minValue));
+    const double span =
+        std::fabs(static_cast<double>(maxValue)) + std::fabs(static_cast<double>(minValue));
     return static_cast<uint32_t>(std::nearbyint(span / steps));
 }
 
 std::string LineTypeText(uint32_t t) {
-    static const char* dst[] = {"DST_UNDEFINED", "DST_DIGITAL",   "DST_LINE",
-                                "DST_MONITOR",   "DST_SPEAKERS",  "DST_HEADPHONES",
-                                "DST_TELEPHONE", "DST_WAVEIN",    "DST_VOICEIN"};
-    static const char* src[] = {"SRC_UNDEFINED",   "SRC_DIGITAL",     "SRC_LINE",
-                                "SRC_MICROPHONE",  "SRC_SYNTHESIZER", "SRC_COMPACTDISC",
-                                "SRC_TELEPHONE",   "SRC_PCSPEAKER",   "SRC_WAVEOUT",
-                                "SRC_AUXILIARY",   "SRC_ANALOG"};
+    static const char* dst[] = {"DST_UNDEFINED", "DST_DIGITAL",  "DST_LINE",
+                                "DST_MONITOR",   "DST_SPEAKERS", "DST_HEADPHONES",
+                                "DST_TELEPHONE", "DST_WAVEIN",   "DST_VOICEIN"};
+    static const char* src[] = {"SRC_UNDEFINED",  "SRC_DIGITAL",     "SRC_LINE",
+                                "SRC_MICROPHONE", "SRC_SYNTHESIZER", "SRC_COMPACTDISC",
+                                "SRC_TELEPHONE",  "SRC_PCSPEAKER",   "SRC_WAVEOUT",
+                                "SRC_AUXILIARY",  "SRC_ANALOG"};
     if (t <= 8)
         return dst[t];
     if (t >= 0x1000 && t <= 0x100A)
@@ -100,50 +100,89 @@ std::string LineTypeText(uint32_t t) {
 
 std::string ControlTypeText(uint32_t t) {
     switch (t) {
-    case 0: return "CUSTOM";
-    case 0x10010000: return "BOOLEANMETER";
-    case 0x10020000: return "SIGNEDMETER";
-    case 0x10020001: return "PEAKMETER";
-    case 0x10030000: return "UNSIGNEDMETER";
-    case 0x20010000: return "BOOLEAN";
-    case 0x20010001: return "ONOFF";
-    case 0x20010002: return "MUTE";
-    case 0x20010003: return "MONO";
-    case 0x20010004: return "LOUDNESS";
-    case 0x21010000: return "BUTTON";
-    case 0x30020000: return "SIGNED";
-    case 0x30030000: return "UNSIGNED";
-    case 0x30040000: return "DECIBELS";
-    case 0x30050000: return "PERCENT";
-    case 0x40020000: return "SLIDER";
-    case 0x40020001: return "PAN";
-    case 0x40020002: return "QSOUNDPAN";
-    case 0x50030000: return "FADER";
-    case 0x50030001: return "VOLUME";
-    case 0x50030002: return "BASS";
-    case 0x50030003: return "TREBLE";
-    case 0x50030004: return "EQUALIZER";
-    case 0x60030000: return "MICROTIME";
-    case 0x61030000: return "MILLITIME";
-    case 0x70010000: return "SINGLESELECT";
-    case 0x70010001: return "MUX";
-    case 0x71010000: return "MULTIPLESELECT";
-    case 0x71010001: return "MIXER";
-    default: return "";
+    case 0:
+        return "CUSTOM";
+    case 0x10010000:
+        return "BOOLEANMETER";
+    case 0x10020000:
+        return "SIGNEDMETER";
+    case 0x10020001:
+        return "PEAKMETER";
+    case 0x10030000:
+        return "UNSIGNEDMETER";
+    case 0x20010000:
+        return "BOOLEAN";
+    case 0x20010001:
+        return "ONOFF";
+    case 0x20010002:
+        return "MUTE";
+    case 0x20010003:
+        return "MONO";
+    case 0x20010004:
+        return "LOUDNESS";
+    case 0x21010000:
+        return "BUTTON";
+    case 0x30020000:
+        return "SIGNED";
+    case 0x30030000:
+        return "UNSIGNED";
+    case 0x30040000:
+        return "DECIBELS";
+    case 0x30050000:
+        return "PERCENT";
+    case 0x40020000:
+        return "SLIDER";
+    case 0x40020001:
+        return "PAN";
+    case 0x40020002:
+        return "QSOUNDPAN";
+    case 0x50030000:
+        return "FADER";
+    case 0x50030001:
+        return "VOLUME";
+    case 0x50030002:
+        return "BASS";
+    case 0x50030003:
+        return "TREBLE";
+    case 0x50030004:
+        return "EQUALIZER";
+    case 0x60030000:
+        return "MICROTIME";
+    case 0x61030000:
+        return "MILLITIME";
+    case 0x70010000:
+        return "SINGLESELECT";
+    case 0x70010001:
+        return "MUX";
+    case 0x71010000:
+        return "MULTIPLESELECT";
+    case 0x71010001:
+        return "MIXER";
+    default:
+        return "";
     }
 }
 
 std::string MixerResultText(int code) {
     switch (code) {
-    case 0: return "MixerControlDetails OK ";
-    case 2: return "MixerControlDetails  BADDEVICEID !";
-    case 5: return "MixerControlDetails INVALHANDLE";
-    case 6: return "MixerControlDetails NODRIVER";
-    case 10: return "MixerControlDetails INVALFLAG";
-    case 11: return "MixerControlDetails INVALPARAM";
-    case 1024: return "MixerControlDetails INVALLINE";
-    case 1025: return "MixerControlDetails INVALCONTROL";
-    default: return "MixerControlDetails unbekannter Rückgabecode";
+    case 0:
+        return "MixerControlDetails OK ";
+    case 2:
+        return "MixerControlDetails  BADDEVICEID !";
+    case 5:
+        return "MixerControlDetails INVALHANDLE";
+    case 6:
+        return "MixerControlDetails NODRIVER";
+    case 10:
+        return "MixerControlDetails INVALFLAG";
+    case 11:
+        return "MixerControlDetails INVALPARAM";
+    case 1024:
+        return "MixerControlDetails INVALLINE";
+    case 1025:
+        return "MixerControlDetails INVALCONTROL";
+    default:
+        return "MixerControlDetails unbekannter Rückgabecode";
     }
 }
 
@@ -250,8 +289,8 @@ std::vector<int32_t> TMixSrcSelectControl::Request() const {
     return values;
 }
 
-bool TMixSrcSelectControl::SetSrcSelect(int32_t a0, int32_t a1, int32_t a2, int32_t a3,
-                                        int32_t b0, int32_t b1, int32_t b2, int32_t b3) {
+bool TMixSrcSelectControl::SetSrcSelect(int32_t a0, int32_t a1, int32_t a2, int32_t a3, int32_t b0,
+                                        int32_t b1, int32_t b2, int32_t b3) {
     if (!Usable("Switch not supported by sound card driver!", "Control inactive"))
         return true;
     const int32_t v[8] = {a0, a1, a2, a3, b0, b1, b2, b3};
@@ -283,10 +322,9 @@ MixerControls::MixerControls(Mixer* m)
       MixWaveMute(m), MixWavePeak(m), MixSynthVolume(m), MixSynthMute(m), MixCDVolume(m),
       MixCDMute(m), MixLineVolume(m), MixLineMute(m), MixAuxVolume(m), MixAuxMute(m),
       MixMicVolume(m), MixMicMute(m), MixPCSpeakerVolume(m), MixPCSpeakerMute(m),
-      MixDigitalVolume(m), MixDigitalMute(m), MixRecUnsigned(m), MixRecVolume(m),
-      MixRecSelect(m), MixRecPeak(m), MixRecSynthVolume(m), MixRecCDVolume(m),
-      MixRecLineVolume(m), MixRecAuxVolume(m), MixRecMicVolume(m), MixRecMicOnOff(m),
-      MixRecDigitalVolume(m) {}
+      MixDigitalVolume(m), MixDigitalMute(m), MixRecUnsigned(m), MixRecVolume(m), MixRecSelect(m),
+      MixRecPeak(m), MixRecSynthVolume(m), MixRecCDVolume(m), MixRecLineVolume(m),
+      MixRecAuxVolume(m), MixRecMicVolume(m), MixRecMicOnOff(m), MixRecDigitalVolume(m) {}
 
 Mixer::Mixer(std::unique_ptr<MixerPlatform> platform, Dialogs& dialogs)
     : platform_(std::move(platform)), dialogs_(dialogs),
@@ -309,8 +347,8 @@ bool Mixer::ReadCaps(uint32_t device) {
         return false;
     }
     caps_.Name = c.name.substr(0, 32);
-    caps_.Version = std::to_string(c.driverVersion >> 8) + "." +
-                    std::to_string(c.driverVersion & 0xFF);
+    caps_.Version =
+        std::to_string(c.driverVersion >> 8) + "." + std::to_string(c.driverVersion & 0xFF);
     caps_.NumLineDestns = c.destinations;
     caps_.NumLineDestnsStr = std::to_string(c.destinations);
     listing_.push_back(caps_.Name);
@@ -399,8 +437,10 @@ void Mixer::ListLine(const MixerLineInfo& line) {
         listing_.push_back("Ctrl ID : " + Hex8(c.controlId) + " Hex");
         listing_.push_back("Kurzname = " + c.shortName.substr(0, 16));
         listing_.push_back("Name = " + c.name.substr(0, 64));
-        listing_.push_back("Unsigned Minvalue: " + std::to_string(static_cast<uint32_t>(c.minimum)));
-        listing_.push_back("Unsigned Maxvalue: " + std::to_string(static_cast<uint32_t>(c.maximum)));
+        listing_.push_back("Unsigned Minvalue: " +
+                           std::to_string(static_cast<uint32_t>(c.minimum)));
+        listing_.push_back("Unsigned Maxvalue: " +
+                           std::to_string(static_cast<uint32_t>(c.maximum)));
         listing_.push_back("Signed Minvalue: " + std::to_string(c.minimum));
         listing_.push_back("Signed Maxvalue: " + std::to_string(c.maximum));
         listing_.push_back(" Steps: " + std::to_string(c.steps));
@@ -408,10 +448,11 @@ void Mixer::ListLine(const MixerLineInfo& line) {
         if (c.flags & kCtlFlagUniform)
             listing_.push_back("Summenregler für beide Kanäle (Uniform)");
         listing_.push_back((c.flags & kCtlFlagMultiple)
-                               ? "Regler pro Kanal (MultiItems) = " + std::to_string(c.multipleItems)
+                               ? "Regler pro Kanal (MultiItems) = " +
+                                     std::to_string(c.multipleItems)
                                : std::string("Regler pro Kanal (MultiItems) = 1 "));
         listing_.push_back((c.flags & kCtlFlagDisabled) ? "Steuerelement nicht Active "
-                                                         : "Steuerelement Active");
+                                                        : "Steuerelement Active");
         listing_.push_back(std::string(71, '-'));
     }
 }

@@ -34,8 +34,7 @@ void OutputLevelControl::PrepareSoundCard() {
         m.MixTreble.SetLevel(m.MixTreble.Maxvalue / 2, m.MixTreble.Maxvalue / 2);
 }
 
-void OutputLevelControl::ApplyCalibrationLevels(int ear, int32_t waveVolume,
-                                                int32_t masterVolume) {
+void OutputLevelControl::ApplyCalibrationLevels(int ear, int32_t waveVolume, int32_t masterVolume) {
     MixerControls& m = mixer_.Controls();
     if (const auto wave = VolumeRuleValue(m.MixWaveVolume, waveVolume))
         m.MixWaveVolume.SetLevel(*wave, *wave);

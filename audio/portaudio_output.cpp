@@ -153,8 +153,8 @@ bool PortAudioOutput::Open(int device) {
             Pa_CloseStream(stream);
     }
     if (err != paNoError) {
-        failure_ = std::string("The sound output device could not be opened: ") +
-                   Pa_GetErrorText(err);
+        failure_ =
+            std::string("The sound output device could not be opened: ") + Pa_GetErrorText(err);
         return false;
     }
     stream_ = stream;
@@ -172,7 +172,9 @@ void PortAudioOutput::Close() {
     header_.flags &= ~WaveHeader::kDone;
 }
 
-bool PortAudioOutput::OpenPulseOutput(int device) { return Open(device); }
+bool PortAudioOutput::OpenPulseOutput(int device) {
+    return Open(device);
+}
 
 void PortAudioOutput::PlayPulseBuffer(std::string_view buffer) {
     header_ = WaveHeader{reinterpret_cast<const unsigned char*>(buffer.data()),
@@ -227,7 +229,9 @@ bool PortAudioOutput::IsPulseDone() {
     return true;
 }
 
-void PortAudioOutput::ClosePulseOutput() { Close(); }
+void PortAudioOutput::ClosePulseOutput() {
+    Close();
+}
 
 bool PortAudioOutput::PreparePlay(int device, std::string_view buffer, int loops) {
     header_ = WaveHeader{reinterpret_cast<const unsigned char*>(buffer.data()),
@@ -248,6 +252,8 @@ void PortAudioOutput::StartPlay() {
     s.state.store(Shared::Playing, std::memory_order_release);
 }
 
-void PortAudioOutput::FinishPlay() { Close(); }
+void PortAudioOutput::FinishPlay() {
+    Close();
+}
 
 } // namespace tonmark

@@ -28,9 +28,10 @@ struct PulseEndpointVolume::Impl {
         if (!context || pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
             return;
         ready = RunUntil([this] {
-            const auto s = pa_context_get_state(context);
-            return s == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(s);
-        }) && pa_context_get_state(context) == PA_CONTEXT_READY;
+                    const auto s = pa_context_get_state(context);
+                    return s == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(s);
+                }) &&
+                pa_context_get_state(context) == PA_CONTEXT_READY;
     }
 
     ~Impl() {
@@ -97,7 +98,9 @@ struct PulseEndpointVolume::Impl {
 PulseEndpointVolume::PulseEndpointVolume() : impl_(std::make_unique<Impl>()) {}
 PulseEndpointVolume::~PulseEndpointVolume() = default;
 
-bool PulseEndpointVolume::Connected() const { return impl_->ready; }
+bool PulseEndpointVolume::Connected() const {
+    return impl_->ready;
+}
 
 bool PulseEndpointVolume::SetMasterVolumeLevelScalar(float level) {
     if (!impl_->ready)

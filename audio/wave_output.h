@@ -25,7 +25,7 @@ struct WaveHeader {
     const unsigned char* data = nullptr;
     uint32_t bufferLength = 0; // bytes
     uint32_t flags = 0;
-    uint32_t loops = 0;        // repetitions; 0xFFFFFFFF is endless in practice
+    uint32_t loops = 0; // repetitions; 0xFFFFFFFF is endless in practice
     uint32_t reserved = 0;
 };
 

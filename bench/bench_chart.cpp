@@ -34,8 +34,12 @@ void Paint(benchmark::State& state, int w, int h) {
         tonmark::PaintAudiogram(chart, strip, tonmark::ChartInputs{rec, true, freqs, settings});
 }
 
-void BM_ChartDesignSize(benchmark::State& s) { Paint(s, 657, 301); }
-void BM_ChartLarge(benchmark::State& s) { Paint(s, 1600, 900); }
+void BM_ChartDesignSize(benchmark::State& s) {
+    Paint(s, 657, 301);
+}
+void BM_ChartLarge(benchmark::State& s) {
+    Paint(s, 1600, 900);
+}
 BENCHMARK(BM_ChartDesignSize)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ChartLarge)->Unit(benchmark::kMicrosecond);
 

@@ -55,8 +55,8 @@ int main(int argc, char** argv) {
     const double nominal = tone + pause;
     const double mean = intervals.empty() ? 0 : sum / intervals.size();
     std::printf("nominal period %.3f s, %d pulses\n", nominal, pulses);
-    std::printf("interval mean %.3f s (ratio %.3f), min %.3f s, max %.3f s\n", mean,
-                mean / nominal, intervals.empty() ? 0 : intervals.front(),
+    std::printf("interval mean %.3f s (ratio %.3f), min %.3f s, max %.3f s\n", mean, mean / nominal,
+                intervals.empty() ? 0 : intervals.front(),
                 intervals.empty() ? 0 : intervals.back());
     double synth = 0;
     for (double v : synthesis)

@@ -46,8 +46,10 @@ void CheckSame() {
         int f;
         double a, beep, pause;
         bool window;
-    } cases[] = {{1000, -10, 1.0, 0, true},  {11025, 0, 0.0001, 0, false},
-                 {4000, -40, 0.3, 0.7, true}, {125, 6, 0.15, 0, true}};
+    } cases[] = {{1000, -10, 1.0, 0, true},
+                 {11025, 0, 0.0001, 0, false},
+                 {4000, -40, 0.3, 0.7, true},
+                 {125, 6, 0.15, 0, true}};
     for (const auto& c : cases) {
         std::string a, b;
         tonmark::CreateSound(c.f, c.a, c.beep, c.pause, a, c.window, 0, 1);

@@ -49,8 +49,8 @@ CalibrationReadResult DecodeCalibration(std::string_view bytes, CalibrationTable
 
     CalibrationInfo i = info;
     CalibrationTable t = table;
-    for (std::string* s : {&i.Person, &i.Headphones, &i.Soundcard, &i.Comment,
-                           &i.CalibrationDate, &i.CalibrationTime})
+    for (std::string* s : {&i.Person, &i.Headphones, &i.Soundcard, &i.Comment, &i.CalibrationDate,
+                           &i.CalibrationTime})
         if (!GetTextRecord(in, *s))
             return CalibrationReadResult::Damaged;
     for (int ear = 0; ear < kEars; ++ear)

@@ -11,10 +11,10 @@
 namespace tonmark {
 
 struct CalibrationEntry {
-    int32_t WaveVolume = 0;   // slider steps from the bottom of the wave control's range
-    int32_t MasterVolume = 0; // slider steps of the master (or endpoint) volume
-    int32_t GainVolume = 0;   // slider steps of the output gain; stored, not applied by tests
-    int32_t Reserved = 0;     // kept from the file, never used
+    int32_t WaveVolume = 0;     // slider steps from the bottom of the wave control's range
+    int32_t MasterVolume = 0;   // slider steps of the master (or endpoint) volume
+    int32_t GainVolume = 0;     // slider steps of the output gain; stored, not applied by tests
+    int32_t Reserved = 0;       // kept from the file, never used
     double LevelCorrection = 0; // dB subtracted from the test level before synthesis
     bool operator==(const CalibrationEntry&) const = default;
 };

@@ -7,9 +7,9 @@
 namespace tonmark {
 
 inline constexpr int32_t NotMeasured = 1000;
-inline constexpr int kEars = 2;      // 0 = left, 1 = right, everywhere
-inline constexpr int kSlots = 13;    // 0 familiarisation, 1..11 test, 12 repeat at 1 kHz
-inline constexpr int kRows = 12;     // record row r belongs to slot r + 1
+inline constexpr int kEars = 2;   // 0 = left, 1 = right, everywhere
+inline constexpr int kSlots = 13; // 0 familiarisation, 1..11 test, 12 repeat at 1 kHz
+inline constexpr int kRows = 12;  // record row r belongs to slot r + 1
 inline constexpr int kRowLength = 22;
 inline constexpr int kMaxEntries = 20; // entries 1..20; element 21 holds the spread
 inline constexpr int kSpreadIndex = 21;
@@ -24,8 +24,8 @@ struct PatientFile {
     // [ear][row][element]: element 0 = count, 1..count = levels in dB HL in the
     // order recorded, 21 = spread in dB; the rest is stale.
     int32_t Reverse[kEars][kRows][kRowLength] = {};
-    std::string TestDateStamp; // dd-mm-yyyy
-    std::string TestTimeStamp; // e.g. 9h5
+    std::string TestDateStamp;            // dd-mm-yyyy
+    std::string TestTimeStamp;            // e.g. 9h5
     int32_t Threshold[kEars][kRows] = {}; // dB HL, or >= NotMeasured for none
 
     int32_t& Count(int ear, int slot) { return Reverse[ear][slot - 1][0]; }

@@ -16,13 +16,13 @@ namespace tonmark {
 inline constexpr int kLevelTraceSize = 201; // starting point + 200 pulses
 
 struct TestRunState {
-    double TestLevel = 0;   // dB HL - 70; 0 is the top of the range
-    int32_t CurrentEar = 0; // 0 left, 1 right
-    int32_t PulseCount = 0; // pulses of the current slot so far
-    int32_t TraceStep = 0;  // graph units per pulse
+    double TestLevel = 0;                              // dB HL - 70; 0 is the top of the range
+    int32_t CurrentEar = 0;                            // 0 left, 1 right
+    int32_t PulseCount = 0;                            // pulses of the current slot so far
+    int32_t TraceStep = 0;                             // graph units per pulse
     std::array<int32_t, kLevelTraceSize> LevelTrace{}; // y of the level after each pulse
-    int32_t LeftChannelOn = 0;  // 0 or 1: the tone goes to the left channel
-    int32_t RightChannelOn = 0; // 0 or 1: the tone goes to the right channel
+    int32_t LeftChannelOn = 0;                         // 0 or 1: the tone goes to the left channel
+    int32_t RightChannelOn = 0;                        // 0 or 1: the tone goes to the right channel
 };
 
 struct ProgramState {

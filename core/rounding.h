@@ -11,7 +11,9 @@ namespace tonmark {
 
 // Rounds half to even. Relies on the default floating-point environment
 // (FE_TONEAREST), which the program never changes.
-inline double RoundHalfEvenReal(double x) { return std::nearbyint(x); }
+inline double RoundHalfEvenReal(double x) {
+    return std::nearbyint(x);
+}
 
 // Rounds half to even into an int32. Values beyond the int32 range saturate and
 // NaN gives 0, so absurd settings can never produce undefined conversions.

@@ -63,7 +63,9 @@ constexpr size_t kFirstColour = 37;
 
 } // namespace
 
-const std::vector<SettingDef>& Settings::Table() { return kTable; }
+const std::vector<SettingDef>& Settings::Table() {
+    return kTable;
+}
 
 const SettingDef* Settings::Find(std::string_view name) {
     for (const auto& def : kTable)
@@ -82,7 +84,9 @@ void ApplyDefaultGraphColours(Settings& s) {
     s.SetGraphColour(6, 0x000000FF);
 }
 
-std::string_view GraphColourName(int index) { return kTable.at(kFirstColour + index).name; }
+std::string_view GraphColourName(int index) {
+    return kTable.at(kFirstColour + index).name;
+}
 
 Settings::Settings() {
     values_.reserve(kTable.size());

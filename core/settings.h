@@ -24,8 +24,8 @@ enum class SettingType {
 struct SettingDef {
     std::string_view name;
     SettingType type;
-    int32_t initialNumber;         // flags, integers and colours
-    std::string_view initialText;  // texts
+    int32_t initialNumber;        // flags, integers and colours
+    std::string_view initialText; // texts
 };
 
 inline constexpr int kGraphColourCount = 7;

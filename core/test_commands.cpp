@@ -75,8 +75,8 @@ int NewTest1Click(CommandContext& ctx) {
             dialogs.ShowHelpTopic(kHelpCalibration);
         return 0;
     }
-    if (MessageDlgOnce(dialogs, ctx.once, kMsgInstructions, "Information",
-                       DialogType::Information, kMsgNeedCalibration) == ModalResult::Yes)
+    if (MessageDlgOnce(dialogs, ctx.once, kMsgInstructions, "Information", DialogType::Information,
+                       kMsgNeedCalibration) == ModalResult::Yes)
         dialogs.ShowHelpTopic(kHelpSubjectInstructions);
     ClearAudiogram(st.Record);
     ctx.run.services.RepaintChart();

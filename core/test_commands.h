@@ -31,8 +31,7 @@ inline constexpr int kHelpSubjectInstructions = 14;
 // Shows a message dialog with "Don't show this message again." unless valueName
 // exists in the store; returns its result, or None when it was not shown.
 ModalResult MessageDlgOnce(Dialogs& dialogs, OnceValueStore& store, const std::string& msg,
-                           const std::string& title, DialogType type,
-                           const std::string& valueName);
+                           const std::string& title, DialogType type, const std::string& valueName);
 
 // Both ear rows alike from the frequency, "Trial Run" and "Retest @ 1kHz" settings.
 TestProperties BuildNewTestPlan(const Settings& settings);

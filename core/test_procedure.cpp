@@ -251,7 +251,9 @@ void TestRun::Finish() {
 
 } // namespace
 
-int32_t TraceY(double testLevel) { return Round((testLevel + kRangeTop) * 3 + 40); }
+int32_t TraceY(double testLevel) {
+    return Round((testLevel + kRangeTop) * 3 + 40);
+}
 
 int FirstUsedEntry(const Settings& settings) {
     return settings.Flag("Reject 1st Reversal") ? 2 : 1;
@@ -280,8 +282,8 @@ void EvaluateSlot(TestRunContext& ctx, int ear, int slot, int r, std::string& re
     const int64_t spread = evenSpan >= oddSpan ? evenSpan : oddSpan;
     row[kSpreadIndex] = static_cast<int32_t>(spread);
     if (spread > kRetestSpread)
-        retestList += std::to_string(ctx.state.SlotFrequency[slot]) +
-                      (ear == 0 ? "Hz(L); " : "Hz(R); ");
+        retestList +=
+            std::to_string(ctx.state.SlotFrequency[slot]) + (ear == 0 ? "Hz(L); " : "Hz(R); ");
     row[0] = r;
     if (ctx.settings.Flag("Show in RT"))
         ctx.services.RepaintChart();

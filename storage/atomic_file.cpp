@@ -35,7 +35,7 @@ void IgnoreFileSizeSignal() {
 
 std::string WriteFileAtomically(const std::string& path, std::string_view bytes) {
     IgnoreFileSizeSignal();
-    struct stat st{};
+    struct stat st {};
     if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
         return std::strerror(EISDIR);
     std::string tmp = path + ".XXXXXX";

@@ -29,8 +29,8 @@ std::string EncodeAudiogram(const PatientFile& record, const PersonalData& perso
     PutTextRecord(out, record.TestDateStamp);
     PutTextRecord(out, record.TestTimeStamp);
     out += "\x01\x01\x01";
-    for (const std::string* t : {&personal.LastName, &personal.FirstName,
-                                 &personal.ReferenceNumber, &personal.Organisation})
+    for (const std::string* t : {&personal.LastName, &personal.FirstName, &personal.ReferenceNumber,
+                                 &personal.Organisation})
         PutTextRecord(out, *t);
     PutTextRecord(out, DobText(personal, dates));
     PutTextRecord(out, personal.Comment);
@@ -99,17 +99,17 @@ void ReadFile(const std::string& fileName, PatientFile& loadFile, PersonalData& 
     std::string bytes, reason;
     if (!ReadWholeFile(fileName, bytes, &reason))
         throw TonmarkError(CannotOpenMessage(fileName, reason));
-    if (DecodeAudiogram(bytes, loadFile, personal, dates, firstEntry) != AudiogramReadResult::Read) {
+    if (DecodeAudiogram(bytes, loadFile, personal, dates, firstEntry) !=
+        AudiogramReadResult::Read) {
         dialogs.ShowMessage(kMsgNotAudiogram);
         return;
     }
     successful = true;
 }
 
-void WriteFile(const std::string& fileName, const PatientFile& record,
-               const PersonalData& personal, const DateContext& dates) {
-    const std::string err =
-        WriteFileAtomically(fileName, EncodeAudiogram(record, personal, dates));
+void WriteFile(const std::string& fileName, const PatientFile& record, const PersonalData& personal,
+               const DateContext& dates) {
+    const std::string err = WriteFileAtomically(fileName, EncodeAudiogram(record, personal, dates));
     if (!err.empty())
         throw TonmarkError(kMsgSaveError);
 }

@@ -25,9 +25,9 @@ std::string EncodeAudiogram(const PatientFile& record, const PersonalData& perso
                             const DateContext& dates);
 
 enum class AudiogramReadResult {
-    Read,          // applied
-    NotAudiogram,  // the identification does not match
-    Damaged,       // ends early or holds an impossible text record
+    Read,         // applied
+    NotAudiogram, // the identification does not match
+    Damaged,      // ends early or holds an impossible text record
 };
 
 // Reads a whole file into copies of the record and the personal data and
@@ -47,8 +47,8 @@ void ReadFile(const std::string& fileName, PatientFile& loadFile, PersonalData& 
 
 // Replaces the file atomically; throws TonmarkError on failure, leaving any
 // earlier file as it was.
-void WriteFile(const std::string& fileName, const PatientFile& record,
-               const PersonalData& personal, const DateContext& dates);
+void WriteFile(const std::string& fileName, const PatientFile& record, const PersonalData& personal,
+               const DateContext& dates);
 
 // The 560-line CR LF text export.
 std::string EncodeTextExport(const PatientFile& record, const PersonalData& personal,

@@ -19,8 +19,8 @@ std::optional<QJsonObject> OpenKey(const std::string& path) {
     if (!ReadWholeFile(path, bytes))
         return std::nullopt;
     QJsonParseError err{};
-    const QJsonDocument doc =
-        QJsonDocument::fromJson(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())), &err);
+    const QJsonDocument doc = QJsonDocument::fromJson(
+        QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())), &err);
     if (err.error != QJsonParseError::NoError || !doc.isObject())
         return std::nullopt;
     return doc.object();
@@ -182,8 +182,8 @@ void SettingsStore::WriteTrue(const std::string& name) {
 
 std::string ApplySettingsOverrides(Settings& settings, std::string_view json) {
     QJsonParseError err{};
-    const QJsonDocument doc = QJsonDocument::fromJson(
-        QByteArray(json.data(), static_cast<qsizetype>(json.size())), &err);
+    const QJsonDocument doc =
+        QJsonDocument::fromJson(QByteArray(json.data(), static_cast<qsizetype>(json.size())), &err);
     if (err.error != QJsonParseError::NoError)
         return "invalid JSON: " + err.errorString().toStdString();
     if (!doc.isObject())
@@ -207,8 +207,7 @@ std::string ApplySettingsOverrides(Settings& settings, std::string_view json) {
             if (v.isString())
                 settings.SetText(def.name, v.toString().toStdString());
             else if (v.isDouble())
-                settings.SetText(def.name,
-                                 QString::number(v.toDouble(), 'g', 17).toStdString());
+                settings.SetText(def.name, QString::number(v.toDouble(), 'g', 17).toStdString());
             else
                 return bad;
             break;

@@ -56,11 +56,11 @@ std::string CalibrationJson(const CalibrationTable& t, const CalibrationInfo& i)
         out += ear ? ",\n    [" : "\n    [";
         for (int slot = 1; slot <= 11; ++slot) {
             const CalibrationEntry& e = t[ear][slot];
-            out += std::string(slot > 1 ? ",\n     " : "") + "{\"WaveVolume\": " +
-                   std::to_string(e.WaveVolume) + ", \"MasterVolume\": " +
-                   std::to_string(e.MasterVolume) + ", \"GainVolume\": " +
-                   std::to_string(e.GainVolume) + ", \"LevelCorrection\": " +
-                   Real(e.LevelCorrection) + "}";
+            out += std::string(slot > 1 ? ",\n     " : "") +
+                   "{\"WaveVolume\": " + std::to_string(e.WaveVolume) +
+                   ", \"MasterVolume\": " + std::to_string(e.MasterVolume) +
+                   ", \"GainVolume\": " + std::to_string(e.GainVolume) +
+                   ", \"LevelCorrection\": " + Real(e.LevelCorrection) + "}";
         }
         out += "]";
     }
@@ -68,8 +68,9 @@ std::string CalibrationJson(const CalibrationTable& t, const CalibrationInfo& i)
 }
 
 bool LooksLikeCalibration(const std::string& bytes, const std::string& name) {
-    if (bytes.size() >= 21 && bytes.compare(4, 17, "\x10"
-                                                    "Calibration Data") == 0)
+    if (bytes.size() >= 21 && bytes.compare(4, 17,
+                                            "\x10"
+                                            "Calibration Data") == 0)
         return true;
     if (bytes.size() >= 1 && bytes[0] == '\x0B')
         return false;
@@ -80,7 +81,9 @@ bool LooksLikeCalibration(const std::string& bytes, const std::string& name) {
     return ext == ".cal";
 }
 
-void Print(const std::string& s) { std::fwrite(s.data(), 1, s.size(), stdout); }
+void Print(const std::string& s) {
+    std::fwrite(s.data(), 1, s.size(), stdout);
+}
 
 } // namespace
 
@@ -132,6 +135,5 @@ int ExportTxt(const std::vector<std::string>& args) {
     }
     return 0;
 }
-
 
 } // namespace tonmark::tool

@@ -185,7 +185,8 @@ int Simulate(const std::vector<std::string>& args) {
                 return 1;
             }
         }
-        const std::string json = RecordJson(state, dialogs.messages, services.pulses(), cmd.retestCyclesRun);
+        const std::string json =
+            RecordJson(state, dialogs.messages, services.pulses(), cmd.retestCyclesRun);
         std::fwrite(json.data(), 1, json.size(), stdout);
         return 0;
     } catch (const BadInput& e) {

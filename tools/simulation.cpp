@@ -9,7 +9,9 @@ void SilentServices::BeginTestRun() {
     Log("BeginTestRun");
 }
 
-void SilentServices::WaitForRelease() { Log("WaitForRelease"); }
+void SilentServices::WaitForRelease() {
+    Log("WaitForRelease");
+}
 
 void SilentServices::SetNextCaption(const std::string& text) {
     nextCaption = text;
@@ -44,8 +46,8 @@ void SilentServices::ApplySlotLevels(int ear, int slot) {
 void SilentServices::PlayPulse(int ear, int slot, double level) {
     ++totalPulses_;
     ++slotPulses_;
-    current_ = PulseInfo{ear, slot, state_.SlotFrequency[slot], level + 70, slotPulses_,
-                         totalPulses_};
+    current_ =
+        PulseInfo{ear, slot, state_.SlotFrequency[slot], level + 70, slotPulses_, totalPulses_};
     if (failAtPulse > 0 && totalPulses_ >= failAtPulse)
         throw SoundOutputError("The sound output device stopped working.");
 }

@@ -17,10 +17,10 @@ namespace tonmark {
 struct PulseInfo {
     int ear;
     int slot;
-    int32_t hz;       // frequency of the slot when played
-    double levelHL;   // dB HL
-    int indexInSlot;  // 1, 2, ... since the slot began; never wraps
-    long totalIndex;  // 1, 2, ... over the whole object's life
+    int32_t hz;      // frequency of the slot when played
+    double levelHL;  // dB HL
+    int indexInSlot; // 1, 2, ... since the slot began; never wraps
+    long totalIndex; // 1, 2, ... over the whole object's life
 };
 
 class SilentServices final : public TestRunServices {
@@ -75,9 +75,9 @@ class RecordingDialogs final : public Dialogs {
   public:
     std::vector<std::string> messages; // texts of every box and dialog, in order
     std::vector<int> helpTopics;
-    bool okCancelAnswer = true;        // OK
-    bool yesNoAnswer = false;          // No
-    bool confirmationAnswer = false;   // No
+    bool okCancelAnswer = true;      // OK
+    bool yesNoAnswer = false;        // No
+    bool confirmationAnswer = false; // No
     ModalResult onceAnswer = ModalResult::No;
     bool onceTickDontShow = false;
     bool recordOnceDialog = true;

@@ -11,9 +11,9 @@ namespace tonmark {
 
 namespace {
 
-const char* const kFrequencyBoxes[11] = {
-    "Test 125Hz",  "Test 250Hz",  "Test 500Hz",  "Test 750Hz",  "Test 1000Hz", "Test 1500Hz",
-    "Test 2000Hz", "Test 3000Hz", "Test 4000Hz", "Test 6000Hz", "Test 8000Hz"};
+const char* const kFrequencyBoxes[11] = {"Test 125Hz",  "Test 250Hz",  "Test 500Hz",  "Test 750Hz",
+                                         "Test 1000Hz", "Test 1500Hz", "Test 2000Hz", "Test 3000Hz",
+                                         "Test 4000Hz", "Test 6000Hz", "Test 8000Hz"};
 
 QFont PixelFont(int pixels) {
     QFont f(QStringLiteral("Sans Serif"));
@@ -32,7 +32,9 @@ struct Geometry {
     float Y(float level) const { return 10.0f + R + level * H / 90.0f; }
 };
 
-int R0(float v) { return Round(static_cast<double>(v)); }
+int R0(float v) {
+    return Round(static_cast<double>(v));
+}
 
 bool Measured(const PatientFile& rec, int slot) {
     return rec.Count(0, slot) > 0 || rec.Count(1, slot) > 0;
@@ -75,10 +77,11 @@ QString PaintAudiogram(QImage& chartImage, QImage& stripImage, const ChartInputs
 
     // 2. Date line.
     const QString dateLine =
-        in.audiogramValid ? QStringLiteral("Test Date: ") + QString::fromStdString(rec.TestDateStamp) +
-                                QStringLiteral(" Time: ") +
-                                QString::fromStdString(rec.TestTimeStamp) + QStringLiteral(".")
-                          : QString();
+        in.audiogramValid
+            ? QStringLiteral("Test Date: ") + QString::fromStdString(rec.TestDateStamp) +
+                  QStringLiteral(" Time: ") + QString::fromStdString(rec.TestTimeStamp) +
+                  QStringLiteral(".")
+            : QString();
 
     // Column layout.
     int N = 0;
@@ -141,8 +144,7 @@ QString PaintAudiogram(QImage& chartImage, QImage& stripImage, const ChartInputs
                     rec.Count(e, slot) < SettingIntegerStrict(s, "Min. Reversals");
                 if (inaccurate)
                     chart.Rectangle(R0(colX(e, static_cast<float>(n - 1))), 10,
-                                    R0(g.X(e) + 1 + static_cast<float>(n) * Q),
-                                    R0(8 * g.R + 11));
+                                    R0(g.X(e) + 1 + static_cast<float>(n) * Q), R0(8 * g.R + 11));
             }
             chart.SetBrush(GdiCanvas::Brush::Solid, background);
         }

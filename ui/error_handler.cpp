@@ -15,7 +15,9 @@ std::function<void(const std::string&)>& Sink() {
 }
 } // namespace
 
-void SetErrorSink(std::function<void(const std::string&)> sink) { Sink() = std::move(sink); }
+void SetErrorSink(std::function<void(const std::string&)> sink) {
+    Sink() = std::move(sink);
+}
 
 void ReportError(const std::string& text) {
     QTimer::singleShot(0, [text] { Sink()(text); });

@@ -14,10 +14,13 @@ struct Limits {
 
 Limits LimitsOf(LimitedField f) {
     switch (f) {
-    case LimitedField::ReverseEdit: return {true, 2, 10, "2", "10", "6"};
-    case LimitedField::TestTimeEdit: return {true, 10, 60, "10", "60", "30"};
+    case LimitedField::ReverseEdit:
+        return {true, 2, 10, "2", "10", "6"};
+    case LimitedField::TestTimeEdit:
+        return {true, 10, 60, "10", "60", "30"};
     case LimitedField::BeepTimeEdit:
-    case LimitedField::PauseTimeEdit: break;
+    case LimitedField::PauseTimeEdit:
+        break;
     }
     return {false, 0, 5, "0", "5", "1"};
 }

@@ -10,9 +10,12 @@ QColor ColourFromStored(uint32_t stored) {
     if (stored & 0x80000000u) {
         // The few system colours a stored setting can name.
         switch (stored & 0xFF) {
-        case 5: return QColor(255, 255, 255); // window
-        case 8: return QColor(0, 0, 0);       // window text
-        default: return QColor(240, 240, 240); // button face and the rest
+        case 5:
+            return QColor(255, 255, 255); // window
+        case 8:
+            return QColor(0, 0, 0); // window text
+        default:
+            return QColor(240, 240, 240); // button face and the rest
         }
     }
     return QColor(stored & 0xFF, (stored >> 8) & 0xFF, (stored >> 16) & 0xFF);
@@ -23,7 +26,9 @@ void GdiCanvas::Plot(int x, int y, QColor c) {
         image_.setPixelColor(x, y, c);
 }
 
-void GdiCanvas::FillAll() { image_.fill(brush_); }
+void GdiCanvas::FillAll() {
+    image_.fill(brush_);
+}
 
 void GdiCanvas::LineTo(int x1, int y1) {
     int x = pos_.x(), y = pos_.y();

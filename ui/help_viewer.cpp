@@ -11,9 +11,8 @@
 namespace tonmark {
 
 HelpViewer::HelpViewer(QString folder, QWidget* parent)
-    : QDialog(parent), folder_(folder.isEmpty()
-                                   ? QCoreApplication::applicationDirPath() + "/help"
-                                   : std::move(folder)),
+    : QDialog(parent), folder_(folder.isEmpty() ? QCoreApplication::applicationDirPath() + "/help"
+                                                : std::move(folder)),
       browser_(new QTextBrowser(this)) {
     setWindowTitle(QStringLiteral("Tonmark Help"));
     resize(720, 560);

@@ -20,7 +20,9 @@ namespace tonmark {
 
 namespace {
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 } // namespace
 
@@ -104,12 +106,13 @@ void TfrmMain::BuildMenus() {
     File1 = menuBar()->addMenu(QStringLiteral("&File"));
     New1 = item(File1, "&New", QKeySequence(Qt::CTRL | Qt::Key_N), [this] { New1Click(); });
     Open1 = item(File1, "&Open...", QKeySequence(Qt::CTRL | Qt::Key_O), [this] { Open1Click(); });
-    Save1 = item(File1, "&Save As...", QKeySequence(Qt::CTRL | Qt::Key_S), [this] { Save1Click(); });
+    Save1 =
+        item(File1, "&Save As...", QKeySequence(Qt::CTRL | Qt::Key_S), [this] { Save1Click(); });
     File1->addSeparator();
     Print1 = item(File1, "&Print", QKeySequence(Qt::CTRL | Qt::Key_P),
                   [this] { NotBuiltYet(QStringLiteral("Print")); });
-    PrinterSetup1 = item(File1, "P&rinter Setup", {},
-                         [this] { NotBuiltYet(QStringLiteral("Printer Setup")); });
+    PrinterSetup1 =
+        item(File1, "P&rinter Setup", {}, [this] { NotBuiltYet(QStringLiteral("Printer Setup")); });
     File1->addSeparator();
     Options1 = item(File1, "&Settings", {}, [this] { OpenSettings(false); });
     File1->addSeparator();
@@ -127,8 +130,9 @@ void TfrmMain::BuildMenus() {
     Calibration2->addSeparator();
     CalInfo1 = item(Calibration2, "Calibration &Information", QKeySequence(Qt::CTRL | Qt::Key_I),
                     [this] { NotBuiltYet(QStringLiteral("Calibration Information")); });
-    TestCompatibility1 = item(Calibration2, "Test Hardware &Compatibility", {},
-                              [this] { NotBuiltYet(QStringLiteral("Test Hardware Compatibility")); });
+    TestCompatibility1 = item(Calibration2, "Test Hardware &Compatibility", {}, [this] {
+        NotBuiltYet(QStringLiteral("Test Hardware Compatibility"));
+    });
 
     Test1 = menuBar()->addMenu(QStringLiteral("Hearing &Test"));
     NewTest1 = item(Test1, "&New Test", QKeySequence(Qt::Key_F5),
@@ -172,7 +176,9 @@ void TfrmMain::BuildMenus() {
     PopupMenu1Popup();
 }
 
-void TfrmMain::File1Click() { Print1->setEnabled(p_.state.AudiogramValid); }
+void TfrmMain::File1Click() {
+    Print1->setEnabled(p_.state.AudiogramValid);
+}
 
 void TfrmMain::Test1Click() {
     Retest1->setEnabled(p_.state.AudiogramValid && p_.state.CalibrationLoaded);
@@ -238,7 +244,8 @@ void TfrmMain::SetPersonal(const PersonalData& d) {
 
 void TfrmMain::New1Click() {
     p_.state.AudiogramValid = false;
-    for (QLineEdit* e : {txtLastName, txtFirstName, txtOrganisation, txtReferenceNumber, txtComment})
+    for (QLineEdit* e :
+         {txtLastName, txtFirstName, txtOrganisation, txtReferenceNumber, txtComment})
         e->clear();
     ClearAudiogram(p_.state.Record);
     pbxAudiogramPaint();
@@ -263,8 +270,8 @@ void TfrmMain::Save1Click() {
     try {
         const std::string suggested =
             SuggestedFileName(p_.settings, Personal(), p_.state.Record, Dates());
-        const auto choice = p_.files->SaveFile("Save As", "Audiogram|*.aud|ASCII-Text|*.txt",
-                                               suggested, "aud");
+        const auto choice =
+            p_.files->SaveFile("Save As", "Audiogram|*.aud|ASCII-Text|*.txt", suggested, "aud");
         if (!choice)
             return;
         if (ExportsAsText(choice->name, choice->fileType))
@@ -277,11 +284,9 @@ void TfrmMain::Save1Click() {
 }
 
 void TfrmMain::LoadCalibration1Click() {
-    const auto name =
-        p_.files->OpenFile("Open Calibration Data File", "Calibration Data|*.cal");
+    const auto name = p_.files->OpenFile("Open Calibration Data File", "Calibration Data|*.cal");
     if (name)
-        ReadCal(*name, p_.calibration, p_.calibrationInfo, p_.state.CalibrationLoaded,
-                *p_.dialogs);
+        ReadCal(*name, p_.calibration, p_.calibrationInfo, p_.state.CalibrationLoaded, *p_.dialogs);
     Calibration2Click();
     Test1Click();
     PopupMenu1Popup();
@@ -293,10 +298,9 @@ void TfrmMain::pbxAudiogramPaint() {
     if (chart.isNull() || strip.isNull())
         return;
     try {
-        lblDateTime->setText(PaintAudiogram(
-            chart, strip,
-            ChartInputs{p_.state.Record, p_.state.AudiogramValid, p_.state.SlotFrequency,
-                        p_.settings}));
+        lblDateTime->setText(PaintAudiogram(chart, strip,
+                                            ChartInputs{p_.state.Record, p_.state.AudiogramValid,
+                                                        p_.state.SlotFrequency, p_.settings}));
     } catch (const std::exception& e) {
         // What was drawn up to the failure stays; the message comes once the
         // paint is over.
@@ -377,7 +381,9 @@ void TfrmMain::NotBuiltYet(const QString& what) {
                                 .toStdString());
 }
 
-void TfrmMain::ShowHelp(int context) { p_.dialogs->ShowHelpTopic(context); }
+void TfrmMain::ShowHelp(int context) {
+    p_.dialogs->ShowHelpTopic(context);
+}
 
 void TfrmMain::OpenSettings(bool graphPage) {
     if (!settings_)

@@ -31,8 +31,7 @@ class FileDialogs {
         std::string name;
         int fileType = 1; // 1-based index of the chosen filter
     };
-    virtual std::optional<SaveChoice> SaveFile(const std::string& title,
-                                               const std::string& filter,
+    virtual std::optional<SaveChoice> SaveFile(const std::string& title, const std::string& filter,
                                                const std::string& suggestedName,
                                                const std::string& defaultSuffix) = 0;
     // A colour, or nothing when cancelled. start is 0x00BBGGRR.

@@ -12,8 +12,12 @@
 namespace tonmark {
 
 namespace {
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-QString Title() { return QStringLiteral("Tonmark"); }
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+QString Title() {
+    return QStringLiteral("Tonmark");
+}
 } // namespace
 
 void QtDialogs::ShowMessage(const std::string& text) {
@@ -47,11 +51,11 @@ bool QtDialogs::AskConfirmation(const std::string& text, int helpContext) {
 
 ModalResult QtDialogs::AskWithDontShowAgain(const std::string& text, const std::string& title,
                                             DialogType type, bool& dontShowAgain) {
-    const QMessageBox::Icon icon = type == DialogType::Information  ? QMessageBox::Information
-                                   : type == DialogType::Warning    ? QMessageBox::Warning
-                                   : type == DialogType::Error      ? QMessageBox::Critical
+    const QMessageBox::Icon icon = type == DialogType::Information    ? QMessageBox::Information
+                                   : type == DialogType::Warning      ? QMessageBox::Warning
+                                   : type == DialogType::Error        ? QMessageBox::Critical
                                    : type == DialogType::Confirmation ? QMessageBox::Question
-                                                                       : QMessageBox::NoIcon;
+                                                                      : QMessageBox::NoIcon;
     QMessageBox box(icon, Q(title), Q(text), QMessageBox::Yes | QMessageBox::No,
                     QApplication::activeWindow());
     auto* check = new QCheckBox(QStringLiteral("Don't show this message again."));
@@ -110,7 +114,8 @@ std::optional<uint32_t> QtFileDialogs::ChooseColour(uint32_t) {
     const QColor c = QColorDialog::getColor(start, QApplication::activeWindow());
     if (!c.isValid())
         return std::nullopt;
-    const uint32_t stored = static_cast<uint32_t>(c.red()) | (static_cast<uint32_t>(c.green()) << 8) |
+    const uint32_t stored = static_cast<uint32_t>(c.red()) |
+                            (static_cast<uint32_t>(c.green()) << 8) |
                             (static_cast<uint32_t>(c.blue()) << 16);
     lastColour_ = stored;
     return stored;

@@ -52,7 +52,8 @@ TfrmSettings::TfrmSettings(Program& program, TfrmMain& main, QWidget* parent)
                                  .arg(down ? "red" : "black"));
     });
     connect(OK, &QPushButton::clicked, this, [this] { GuardedCall([this] { OKClick(); }); });
-    connect(Cancel, &QPushButton::clicked, this, [this] { GuardedCall([this] { CancelClick(); }); });
+    connect(Cancel, &QPushButton::clicked, this,
+            [this] { GuardedCall([this] { CancelClick(); }); });
     connect(SettingsHelp, &QPushButton::clicked, this, [this] { SettingsHelpClick(); });
     connect(SettingsPages, &QTabWidget::currentChanged, this, [this](int i) {
         if (!programmaticPage_)
@@ -114,7 +115,8 @@ TfrmSettings::TfrmSettings(Program& program, TfrmMain& main, QWidget* parent)
 void TfrmSettings::BindFlag(QCheckBox* box, const char* setting) {
     flags_.emplace_back(box, setting);
     const std::string name = setting;
-    connect(box, &QCheckBox::toggled, this, [this, name](bool on) { p_.settings.SetFlag(name, on); });
+    connect(box, &QCheckBox::toggled, this,
+            [this, name](bool on) { p_.settings.SetFlag(name, on); });
 }
 
 void TfrmSettings::BindText(QLineEdit* edit, const char* setting) {
@@ -222,7 +224,9 @@ void TfrmSettings::SettingsPagesChange(int index) {
         Timer1->stop();
 }
 
-void TfrmSettings::SettingsHelpClick() { p_.dialogs->ShowHelpTopic(helpContext_); }
+void TfrmSettings::SettingsHelpClick() {
+    p_.dialogs->ShowHelpTopic(helpContext_);
+}
 
 void TfrmSettings::rdoJoystickClick() {
     const bool joystick = rdoJoystick->isChecked();
@@ -320,7 +324,9 @@ void TfrmSettings::closeEvent(QCloseEvent* e) {
     QWidget::closeEvent(e);
 }
 
-void TfrmSettings::reject() { GuardedCall([this] { CancelClick(); }); }
+void TfrmSettings::reject() {
+    GuardedCall([this] { CancelClick(); });
+}
 
 void TfrmSettings::showEvent(QShowEvent* e) {
     // Also here: without a window manager the dialog may never be activated.

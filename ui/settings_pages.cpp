@@ -1,8 +1,8 @@
 // The five pages of the settings dialog and their controls.
 #include <QDir>
 #include <QFileSystemModel>
-#include <QGroupBox>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
@@ -18,7 +18,9 @@ QCheckBox* Box(QWidget* parent, const char* caption, bool checked) {
     return b;
 }
 
-QLineEdit* Edit(const char* text) { return new QLineEdit(QString::fromUtf8(text)); }
+QLineEdit* Edit(const char* text) {
+    return new QLineEdit(QString::fromUtf8(text));
+}
 
 } // namespace
 
@@ -32,11 +34,11 @@ void TfrmSettings::BuildTestProcedurePage() {
         const char* setting;
         const char* caption;
         bool on;
-    } boxes[] = {{"Test 125Hz", "125 Hz", false},  {"Test 250Hz", "250 Hz", true},
-                 {"Test 500Hz", "500 Hz", true},   {"Test 750Hz", "750 Hz", false},
-                 {"Test 1000Hz", "1 kHz", true},   {"Test 1500Hz", "1.5 kHz", false},
-                 {"Test 2000Hz", "2 kHz", true},   {"Test 3000Hz", "3 kHz", true},
-                 {"Test 4000Hz", "4 kHz", true},   {"Test 6000Hz", "6 kHz", true},
+    } boxes[] = {{"Test 125Hz", "125 Hz", false}, {"Test 250Hz", "250 Hz", true},
+                 {"Test 500Hz", "500 Hz", true},  {"Test 750Hz", "750 Hz", false},
+                 {"Test 1000Hz", "1 kHz", true},  {"Test 1500Hz", "1.5 kHz", false},
+                 {"Test 2000Hz", "2 kHz", true},  {"Test 3000Hz", "3 kHz", true},
+                 {"Test 4000Hz", "4 kHz", true},  {"Test 6000Hz", "6 kHz", true},
                  {"Test 8000Hz", "8 kHz", true}};
     int i = 0;
     for (const auto& b : boxes) {
@@ -212,7 +214,7 @@ void TfrmSettings::BuildFileHandlingPage() {
     IncludeDate = Box(names, "Include Test Date", true);
     IncludeTime = Box(names, "Include Test Time", false);
     const std::pair<QCheckBox*, const char*> bound[] = {
-        {IncludeLName, "Include Last Name"}, {IncludeFName, "Include First Name"},
+        {IncludeLName, "Include Last Name"},   {IncludeFName, "Include First Name"},
         {IncludeRef, "Include Reference No."}, {IncludeDept, "Include Department"},
         {IncludeDOB, "Include DOB"},           {IncludeDate, "Include Test Date"},
         {IncludeTime, "Include Test Time"}};
@@ -234,10 +236,11 @@ void TfrmSettings::BuildGraphPage() {
     MarkSuspicious = Box(params, "Highlight inaccurate results", true);
     Reject1st = Box(params, "Ignore first reversal for calculation", true);
     RealTimeCalc = Box(params, "Update audiogram during test", true);
-    const std::pair<QCheckBox*, const char*> bound[] = {
-        {ShowReversals, "Show Reversal Graph"}, {ShowThresholds, "Show Threshold Graph"},
-        {MarkSuspicious, "Mark Suspicious Results"}, {Reject1st, "Reject 1st Reversal"},
-        {RealTimeCalc, "Show in RT"}};
+    const std::pair<QCheckBox*, const char*> bound[] = {{ShowReversals, "Show Reversal Graph"},
+                                                        {ShowThresholds, "Show Threshold Graph"},
+                                                        {MarkSuspicious, "Mark Suspicious Results"},
+                                                        {Reject1st, "Reject 1st Reversal"},
+                                                        {RealTimeCalc, "Show in RT"}};
     for (const auto& [box, setting] : bound) {
         pg->addWidget(box);
         BindFlag(box, setting);
@@ -247,13 +250,11 @@ void TfrmSettings::BuildGraphPage() {
     auto* colours = new QGroupBox(QStringLiteral(" Graph Colours "));
     auto* cg = new QHBoxLayout(colours);
     ColourList = new QComboBox;
-    ColourList->addItems({QStringLiteral("Audiogram Reversals Left "),
-                          QStringLiteral("Audiogram Reversals Right "),
-                          QStringLiteral("Audiogram Axes & Grid"),
-                          QStringLiteral("Audiogram Background"),
-                          QStringLiteral("Application Background"),
-                          QStringLiteral("Audiogram Thresholds Left"),
-                          QStringLiteral("Audiogram Thresholds Right")});
+    ColourList->addItems(
+        {QStringLiteral("Audiogram Reversals Left "), QStringLiteral("Audiogram Reversals Right "),
+         QStringLiteral("Audiogram Axes & Grid"), QStringLiteral("Audiogram Background"),
+         QStringLiteral("Application Background"), QStringLiteral("Audiogram Thresholds Left"),
+         QStringLiteral("Audiogram Thresholds Right")});
     ColourSample = new QFrame;
     ColourSample->setFixedSize(60, 24);
     ColourSample->setFrameShape(QFrame::Box);

@@ -45,7 +45,9 @@ int TfrmSplash::Run(const std::function<void(int)>& sleepMs,
     return passes;
 }
 
-void TfrmSplash::mousePressEvent(QMouseEvent*) { clicked_ = true; }
+void TfrmSplash::mousePressEvent(QMouseEvent*) {
+    clicked_ = true;
+}
 
 void TfrmSplash::paintEvent(QPaintEvent*) {
     QPainter p(this);

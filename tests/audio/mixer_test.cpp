@@ -17,15 +17,15 @@ class MixerTest : public ::testing::Test {
     std::unique_ptr<FakeMixerPlatform> MakePlatform() {
         auto p = std::make_unique<FakeMixerPlatform>(&values, &sets);
         p->devices = {{"Test Card", 0x050A, 2}};
-        FakeLine speakers =
-            LineOf(0xFFFF0000, kDstSpeakers, 2,
-                   {Ctl(1, kCtlVolume), Ctl(2, kCtlMute, 1, 0, kCtlFlagUniform),
-                    Ctl(3, kCtlOnOff, 1, 0), Ctl(4, kCtlBass, 100, 100), Ctl(5, kCtlTreble, 101, 101),
-                    Ctl(6, kCtlUnsigned, 255, 255), Ctl(7, 0x40020001 /* PAN */)});
-        speakers.sources = {LineOf(0x10, kSrcWaveOut, 6, {Ctl(8, kCtlVolume, 255, 0)}),
-                            LineOf(0x11, kSrcMicrophone, 2, {Ctl(9, kCtlMute, 1, 0)}),
-                            LineOf(0x12, kSrcCompactDisc, 1,
-                                   {Ctl(10, kCtlMute, 1, 0, kCtlFlagDisabled)})};
+        FakeLine speakers = LineOf(0xFFFF0000, kDstSpeakers, 2,
+                                   {Ctl(1, kCtlVolume), Ctl(2, kCtlMute, 1, 0, kCtlFlagUniform),
+                                    Ctl(3, kCtlOnOff, 1, 0), Ctl(4, kCtlBass, 100, 100),
+                                    Ctl(5, kCtlTreble, 101, 101), Ctl(6, kCtlUnsigned, 255, 255),
+                                    Ctl(7, 0x40020001 /* PAN */)});
+        speakers.sources = {
+            LineOf(0x10, kSrcWaveOut, 6, {Ctl(8, kCtlVolume, 255, 0)}),
+            LineOf(0x11, kSrcMicrophone, 2, {Ctl(9, kCtlMute, 1, 0)}),
+            LineOf(0x12, kSrcCompactDisc, 1, {Ctl(10, kCtlMute, 1, 0, kCtlFlagDisabled)})};
         speakers.info.connections = 3;
         FakeLine wavein = LineOf(0xFFFF0001, kDstWaveIn, 2,
                                  {Ctl(11, kCtlMixer, 5, 0, kCtlFlagMultiple | kCtlFlagUniform, 6)});
@@ -63,10 +63,14 @@ TEST(MixerRules, Texts) {
     EXPECT_EQ(ControlTypeText(0x71010001), "MIXER");
     EXPECT_EQ(ControlTypeText(1), "");
     const std::pair<int, const char*> results[] = {
-        {0, "MixerControlDetails OK "},           {2, "MixerControlDetails  BADDEVICEID !"},
-        {5, "MixerControlDetails INVALHANDLE"},   {6, "MixerControlDetails NODRIVER"},
-        {10, "MixerControlDetails INVALFLAG"},    {11, "MixerControlDetails INVALPARAM"},
-        {1024, "MixerControlDetails INVALLINE"},  {1025, "MixerControlDetails INVALCONTROL"},
+        {0, "MixerControlDetails OK "},
+        {2, "MixerControlDetails  BADDEVICEID !"},
+        {5, "MixerControlDetails INVALHANDLE"},
+        {6, "MixerControlDetails NODRIVER"},
+        {10, "MixerControlDetails INVALFLAG"},
+        {11, "MixerControlDetails INVALPARAM"},
+        {1024, "MixerControlDetails INVALLINE"},
+        {1025, "MixerControlDetails INVALCONTROL"},
         {3, "MixerControlDetails unbekannter Rückgabecode"}};
     for (const auto& [code, text] : results)
         EXPECT_EQ(MixerResultText(code), text);
@@ -103,16 +107,24 @@ TEST_F(MixerTest, ListingBlockFormat) {
     const std::vector<std::string> head = {"Test Card", "5.10", "Mixerleitungen : 2"};
     ASSERT_GE(l.size(), 3u + 19 + 19);
     EXPECT_EQ(std::vector<std::string>(l.begin(), l.begin() + 3), head);
-    const std::vector<std::string> first = {
-        "+++ COMPONENTTYPE  DST_SPEAKERS  +++", "Line ID : FFFF0000 Hex",
-        "Line Flag : 00000000 Hex",             "Controls  : 7",
-        "Connections : 3",                      "Control - Typ  =  VOLUME",
-        "Ctrl ID : 00000001 Hex",               "Kurzname = Ctl1",
-        "Name = Control 1",                     "Unsigned Minvalue: 0",
-        "Unsigned Maxvalue: 65535",             "Signed Minvalue: 0",
-        "Signed Maxvalue: 65535",               " Steps: 32",
-        "Anzahl Kanäle : 2",                    "Regler pro Kanal (MultiItems) = 1 ",
-        "Steuerelement Active",                 std::string(71, '-')};
+    const std::vector<std::string> first = {"+++ COMPONENTTYPE  DST_SPEAKERS  +++",
+                                            "Line ID : FFFF0000 Hex",
+                                            "Line Flag : 00000000 Hex",
+                                            "Controls  : 7",
+                                            "Connections : 3",
+                                            "Control - Typ  =  VOLUME",
+                                            "Ctrl ID : 00000001 Hex",
+                                            "Kurzname = Ctl1",
+                                            "Name = Control 1",
+                                            "Unsigned Minvalue: 0",
+                                            "Unsigned Maxvalue: 65535",
+                                            "Signed Minvalue: 0",
+                                            "Signed Maxvalue: 65535",
+                                            " Steps: 32",
+                                            "Anzahl Kanäle : 2",
+                                            "Regler pro Kanal (MultiItems) = 1 ",
+                                            "Steuerelement Active",
+                                            std::string(71, '-')};
     EXPECT_EQ(std::vector<std::string>(l.begin() + 3, l.begin() + 3 + first.size()), first);
     EXPECT_NE(std::find(l.begin(), l.end(), "Summenregler für beide Kanäle (Uniform)"), l.end());
     EXPECT_NE(std::find(l.begin(), l.end(), "Regler pro Kanal (MultiItems) = 6"), l.end());
@@ -226,9 +238,9 @@ TEST_F(MixerTest, PrepareSoundCard) {
             EXPECT_EQ(sent[6], (std::vector<int32_t>{127, 127})); // gain at half
         }
         EXPECT_EQ(sent.count(6), core ? 0u : 1u);
-        EXPECT_EQ(sent[3], (std::vector<int32_t>{0, 0}));    // on/off switched off
-        EXPECT_EQ(sent[4], (std::vector<int32_t>{50, 50}));  // bass centred
-        EXPECT_EQ(sent[5], (std::vector<int32_t>{50, 50}));  // treble: 101 div 2
+        EXPECT_EQ(sent[3], (std::vector<int32_t>{0, 0}));   // on/off switched off
+        EXPECT_EQ(sent[4], (std::vector<int32_t>{50, 50})); // bass centred
+        EXPECT_EQ(sent[5], (std::vector<int32_t>{50, 50})); // treble: 101 div 2
         EXPECT_EQ(sent.count(1), 0u) << "volumes are left alone";
         EXPECT_EQ(sent.count(10), 0u) << "an inactive mute is not sent";
     }

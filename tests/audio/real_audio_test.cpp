@@ -4,9 +4,9 @@
 // plugin built with the tests.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <alsa/asoundlib.h>
 #include <chrono>
-#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -92,7 +92,9 @@ long SinkVolumeRaw() {
     return colon == std::string::npos ? -1 : std::strtol(out.c_str() + colon + 1, nullptr, 10);
 }
 
-void ResetSinkVolume() { Shell("pactl set-sink-volume " + Sink() + " 65536"); }
+void ResetSinkVolume() {
+    Shell("pactl set-sink-volume " + Sink() + " 65536");
+}
 
 TEST(RealAudio, PulseComesBackSampleForSampleInTheRightChannel) {
     ResetSinkVolume();
@@ -249,10 +251,9 @@ class FakeCard : public ::testing::Test {
         snd_ctl_elem_info_set_name(info, name);
         snd_ctl_elem_info(ctl, info);
         const auto type = snd_ctl_elem_info_get_type(info);
-        long r = type == SND_CTL_ELEM_TYPE_ENUMERATED
-                     ? snd_ctl_elem_value_get_enumerated(v, index)
-                 : type == SND_CTL_ELEM_TYPE_BOOLEAN ? snd_ctl_elem_value_get_boolean(v, index)
-                                                     : snd_ctl_elem_value_get_integer(v, index);
+        long r = type == SND_CTL_ELEM_TYPE_ENUMERATED ? snd_ctl_elem_value_get_enumerated(v, index)
+                 : type == SND_CTL_ELEM_TYPE_BOOLEAN  ? snd_ctl_elem_value_get_boolean(v, index)
+                                                      : snd_ctl_elem_value_get_integer(v, index);
         snd_ctl_close(ctl);
         return r;
     }
@@ -299,9 +300,9 @@ TEST_F(FakeCard, DiscoveryMapsElementsOntoControls) {
         EXPECT_GE(SelectorIndex(source), 0) << source;
     EXPECT_FALSE(c.MixMasterOnOff.Exist);
     const auto& l = mixer->Listing();
-    for (const char* expected : {"+++ COMPONENTTYPE  SRC_WAVEOUT  +++",
-                                 "+++ COMPONENTTYPE  SRC_ANALOG  +++", "Control - Typ  =  MIXER",
-                                 "Steuerelement nicht Active ", "Anzahl Kanäle : 6"})
+    for (const char* expected :
+         {"+++ COMPONENTTYPE  SRC_WAVEOUT  +++", "+++ COMPONENTTYPE  SRC_ANALOG  +++",
+          "Control - Typ  =  MIXER", "Steuerelement nicht Active ", "Anzahl Kanäle : 6"})
         EXPECT_NE(std::find(l.begin(), l.end(), expected), l.end()) << expected;
 }
 
@@ -331,8 +332,8 @@ TEST_F(FakeCard, ValuesReachTheCard) {
     ASSERT_LT(cd, 4) << "within the four items the selector object holds";
     int32_t want[8] = {};
     want[cd] = want[4 + cd] = 1;
-    EXPECT_FALSE(c.MixRecSelect.SetSrcSelect(want[0], want[1], want[2], want[3], want[4],
-                                             want[5], want[6], want[7]))
+    EXPECT_FALSE(c.MixRecSelect.SetSrcSelect(want[0], want[1], want[2], want[3], want[4], want[5],
+                                             want[6], want[7]))
         << mixer->MixerStatusText;
     EXPECT_EQ(Raw("Capture Source"), 2);
     int32_t s[8];

@@ -35,7 +35,7 @@ TEST(CreateSound, FrameCountsAtExtendedPrecision) {
     const struct {
         double seconds;
         int64_t frames;
-    } cases[] = {{0.3, 13229}, {0.15, 6614}, {0.7, 30869}, {0.2, 8820}, {1.0, 44100},
+    } cases[] = {{0.3, 13229}, {0.15, 6614}, {0.7, 30869}, {0.2, 8820},         {1.0, 44100},
                  {0, 0},       {-1, 0},      {NAN, 0},     {1e300, 600 * 44100}};
     for (const auto& c : cases)
         EXPECT_EQ(FrameCount(c.seconds), c.frames) << c.seconds;

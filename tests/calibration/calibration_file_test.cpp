@@ -23,12 +23,14 @@ CalibrationTable SampleTable() {
     return t;
 }
 
-const CalibrationInfo kInfo{"Jo Smith", "HD 280", "Onboard", "Calibration by Ear", "9.12.2026",
-                            "14:03:11"};
+const CalibrationInfo kInfo{"Jo Smith",           "HD 280",    "Onboard",
+                            "Calibration by Ear", "9.12.2026", "14:03:11"};
 
 TEST(CalibrationFile, LayoutAndRoundTrip) {
     const std::string b = EncodeCalibration(SampleTable(), kInfo);
-    EXPECT_EQ(b.substr(0, 22), std::string("\x12\0\0\0\x10" "Calibration Data\0", 22));
+    EXPECT_EQ(b.substr(0, 22), std::string("\x12\0\0\0\x10"
+                                           "Calibration Data\0",
+                                           22));
     size_t texts = 0;
     for (const auto* s : {&kInfo.Person, &kInfo.Headphones, &kInfo.Soundcard, &kInfo.Comment,
                           &kInfo.CalibrationDate, &kInfo.CalibrationTime})
@@ -59,9 +61,15 @@ TEST(CalibrationFile, EmptyTextRecord) {
 TEST(CalibrationFile, RefusedFilesChangeNothing) {
     const std::string good = EncodeCalibration(SampleTable(), kInfo);
     std::vector<std::pair<std::string, CalibrationReadResult>> cases = {
-        {std::string("\x12\0\0\0\x10" "calibration data\0", 22) + good.substr(22),
+        {std::string("\x12\0\0\0\x10"
+                     "calibration data\0",
+                     22) +
+             good.substr(22),
          CalibrationReadResult::NotCalibration},
-        {std::string("\x11\0\0\0\x0F" "Calibration Dat\0", 21) + good.substr(22),
+        {std::string("\x11\0\0\0\x0F"
+                     "Calibration Dat\0",
+                     21) +
+             good.substr(22),
          CalibrationReadResult::NotCalibration},
         {"", CalibrationReadResult::NotCalibration},
         {std::string(600, '\0'), CalibrationReadResult::NotCalibration},
@@ -83,7 +91,9 @@ TEST(CalibrationFile, RefusedFilesChangeNothing) {
 }
 
 TEST(CalibrationFile, CountLargerThanTheTextIsAccepted) {
-    std::string b = std::string("\x20\0\0\0\x10" "Calibration DataXXXXXXXXXXXXXXX", 36);
+    std::string b = std::string("\x20\0\0\0\x10"
+                                "Calibration DataXXXXXXXXXXXXXXX",
+                                36);
     const std::string rest = EncodeCalibration(SampleTable(), kInfo).substr(22);
     CalibrationTable t{};
     CalibrationInfo info;

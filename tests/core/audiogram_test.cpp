@@ -39,15 +39,15 @@ TEST(CalcThreshold, MeansOfTheUsedEntries) {
         int first;
         int32_t expected;
     } cases[] = {
-        {{30, 21, 27, 24}, 4, 1, 26},   // 25.5 -> 26
-        {{30, 21, 27, 24}, 4, 2, 24},   // 21, 27, 24
-        {{20, 25}, 2, 1, 22},           // 22.5 -> 22
+        {{30, 21, 27, 24}, 4, 1, 26}, // 25.5 -> 26
+        {{30, 21, 27, 24}, 4, 2, 24}, // 21, 27, 24
+        {{20, 25}, 2, 1, 22},         // 22.5 -> 22
         {{20, 25}, 2, 2, 25},
         {{}, 0, 1, NotMeasured},
-        {{40}, -3, 1, NotMeasured},     // negative count from a file
+        {{40}, -3, 1, NotMeasured}, // negative count from a file
         {{40}, 1, 1, 40},
-        {{40}, 1, 2, NotMeasured},      // nothing left to average
-        {{-5, -10}, 2, 1, -8},          // -7.5 -> -8
+        {{40}, 1, 2, NotMeasured}, // nothing left to average
+        {{-5, -10}, 2, 1, -8},     // -7.5 -> -8
     };
     for (const auto& c : cases) {
         PatientFile f;

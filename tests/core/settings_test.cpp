@@ -10,15 +10,37 @@ namespace {
 TEST(Settings, DesignStateOfEveryControl) {
     Settings s;
     ASSERT_EQ(Settings::Table().size(), 47u);
-    const char* on[] = {"Test 250Hz", "Test 500Hz", "Test 1000Hz", "Test 2000Hz", "Test 3000Hz",
-                        "Test 4000Hz", "Test 6000Hz", "Test 8000Hz", "Trial Run", "Retest @ 1kHz",
-                        "AutoRetest", "First Ear", "CTRL", "Include Last Name",
-                        "Include First Name", "Include Test Date", "Reject 1st Reversal",
-                        "Show in RT", "Show Reversal Graph", "Show Threshold Graph",
+    const char* on[] = {"Test 250Hz",
+                        "Test 500Hz",
+                        "Test 1000Hz",
+                        "Test 2000Hz",
+                        "Test 3000Hz",
+                        "Test 4000Hz",
+                        "Test 6000Hz",
+                        "Test 8000Hz",
+                        "Trial Run",
+                        "Retest @ 1kHz",
+                        "AutoRetest",
+                        "First Ear",
+                        "CTRL",
+                        "Include Last Name",
+                        "Include First Name",
+                        "Include Test Date",
+                        "Reject 1st Reversal",
+                        "Show in RT",
+                        "Show Reversal Graph",
+                        "Show Threshold Graph",
                         "Mark Suspicious Results"};
-    const char* off[] = {"Test 125Hz", "Test 750Hz", "Test 1500Hz", "Joystick",
-                         "Include Reference No.", "Include Department", "Include DOB",
-                         "Include Test Time", "Reload Cal File", "Print Cal File"};
+    const char* off[] = {"Test 125Hz",
+                         "Test 750Hz",
+                         "Test 1500Hz",
+                         "Joystick",
+                         "Include Reference No.",
+                         "Include Department",
+                         "Include DOB",
+                         "Include Test Time",
+                         "Reload Cal File",
+                         "Print Cal File"};
     for (auto n : on)
         EXPECT_TRUE(s.Flag(n)) << n;
     for (auto n : off)
@@ -67,11 +89,11 @@ TEST(SettingValues, StrictIntegerConversion) {
         const char* text;
         bool ok;
         int32_t value;
-    } cases[] = {{"0", true, 0},        {"40", true, 40},     {"-10", true, -10},
-                 {"+5", true, 5},       {"  7", true, 7},     {"7 ", false, 0},
-                 {"", false, 0},        {"-", false, 0},      {"1.0", false, 0},
-                 {"abc", false, 0},     {"2147483648", false, 0},
-                 {"-2147483648", true, -2147483647 - 1}};
+    } cases[] = {
+        {"0", true, 0},    {"40", true, 40},         {"-10", true, -10},
+        {"+5", true, 5},   {"  7", true, 7},         {"7 ", false, 0},
+        {"", false, 0},    {"-", false, 0},          {"1.0", false, 0},
+        {"abc", false, 0}, {"2147483648", false, 0}, {"-2147483648", true, -2147483647 - 1}};
     for (const auto& c : cases) {
         const auto v = ParseStrictInteger(c.text);
         EXPECT_EQ(v.has_value(), c.ok) << '"' << c.text << '"';

@@ -21,7 +21,7 @@ TEST_F(Commands, NewTestPlanFollowsTheSettings) {
     Settings s; // design state
     const TestProperties plan = BuildNewTestPlan(s);
     const bool expected[13] = {true, false, true, true, false, true, false,
-                               true, true,  true,  true,  true,  true};
+                               true, true,  true, true, true,  true};
     for (int ear = 0; ear < 2; ++ear)
         for (int slot = 0; slot < 13; ++slot)
             EXPECT_EQ(plan.RunThisFreq[ear][slot], expected[slot]) << ear << "/" << slot;

@@ -28,8 +28,7 @@ TEST_F(Proc, SubjectWhoNeverRespondsLeavesSlotsUnmeasured) {
             EXPECT_EQ(Row(ear, slot)[0], 0);
             EXPECT_EQ(Thr(ear, slot), NotMeasured);
         }
-    EXPECT_EQ(dialogs.messages,
-              (std::vector<std::string>{kPromptMeasurements, kMsgCompleted}));
+    EXPECT_EQ(dialogs.messages, (std::vector<std::string>{kPromptMeasurements, kMsgCompleted}));
     EXPECT_TRUE(state.AudiogramValid);
 }
 
@@ -332,10 +331,8 @@ TEST_F(Proc, EvaluateSlotSpreadAndRetestList) {
         int32_t threshold, spread;
         bool listed;
     } cases[] = {
-        {{30, 21, 27, 24}, false, 26, 3, false},
-        {{30, 21, 27, 24}, true, 24, 3, false},
-        {{20, 25}, false, 22, 0, false},
-        {{10, 30, 25, 40}, false, 26, 15, true},
+        {{30, 21, 27, 24}, false, 26, 3, false},  {{30, 21, 27, 24}, true, 24, 3, false},
+        {{20, 25}, false, 22, 0, false},          {{10, 30, 25, 40}, false, 26, 15, true},
         {{10, 20, 20, 30}, false, 20, 10, false}, // exactly 10 is not listed
         {{10, 20}, true, 20, 0, false},           // no odd entry used
     };

@@ -73,7 +73,9 @@ TEST(AudiogramFile, ExactBytesOfTheStart) {
     pd.LastName = "Müller";
     const std::string b = EncodeAudiogram(rec, pd, kDayFirst);
     const std::string expected = std::string("\x0BPatientFile\0", 13) +
-                                 std::string("\x0C\0\0\0\x0A" "05-03-2012\0", 16) +
+                                 std::string("\x0C\0\0\0\x0A"
+                                             "05-03-2012\0",
+                                             16) +
                                  std::string("\x02\0\0\0\0\0", 6) + "\x01\x01\x01" +
                                  std::string("\x08\0\0\0\x06M\xFCller\0", 12);
     EXPECT_EQ(b.substr(0, expected.size()), expected);
@@ -221,13 +223,13 @@ TEST(AudiogramFile, ImpossibleTextRecordsAreRefused) {
         AudiogramReadResult result;
     };
     const Patch patches[] = {
-        {13, std::string("\x02\x01\0\0", 4), AudiogramReadResult::Damaged}, // N = 258
+        {13, std::string("\x02\x01\0\0", 4), AudiogramReadResult::Damaged},     // N = 258
         {13, std::string("\xFF\xFF\xFF\xFF", 4), AudiogramReadResult::Damaged}, // N = -1
-        {13, std::string("\0\0\0\0", 4), AudiogramReadResult::Damaged},     // N = 0
-        {17, std::string("\x0C", 1), AudiogramReadResult::Damaged},        // L = N
-        {17, std::string("\x0B", 1), AudiogramReadResult::Read},           // L = N - 1
+        {13, std::string("\0\0\0\0", 4), AudiogramReadResult::Damaged},         // N = 0
+        {17, std::string("\x0C", 1), AudiogramReadResult::Damaged},             // L = N
+        {17, std::string("\x0B", 1), AudiogramReadResult::Read},                // L = N - 1
         {0, std::string("\x0Bpatientfile", 12), AudiogramReadResult::NotAudiogram},
-        {12, std::string("\xEE", 1), AudiogramReadResult::Read},           // 13th byte ignored
+        {12, std::string("\xEE", 1), AudiogramReadResult::Read}, // 13th byte ignored
     };
     for (const auto& p : patches) {
         std::string bytes = good;
@@ -240,7 +242,9 @@ TEST(AudiogramFile, ImpossibleTextRecordsAreRefused) {
 
 TEST(AudiogramFile, CountLargerThanTheTextIsSkipped) {
     std::string bytes = std::string("\x0BPatientFile\0", 13);
-    bytes += std::string("\x0A\0\0\0\x03" "abcXXXXXX", 14); // N = 10, L = 3
+    bytes += std::string("\x0A\0\0\0\x03"
+                         "abcXXXXXX",
+                         14); // N = 10, L = 3
     PutTextRecord(bytes, "t");
     bytes += std::string("\0\0\0", 3);
     PatientFile rec;

@@ -24,9 +24,9 @@ TEST(FileNames, SuggestedName) {
     };
     for (const auto& c : cases) {
         Settings s;
-        for (const char* n : {"Include Last Name", "Include First Name", "Include Reference No.",
-                              "Include Department", "Include DOB", "Include Test Date",
-                              "Include Test Time"})
+        for (const char* n :
+             {"Include Last Name", "Include First Name", "Include Reference No.",
+              "Include Department", "Include DOB", "Include Test Date", "Include Test Time"})
             s.SetFlag(n, false);
         for (const char* n : c.on)
             s.SetFlag(n, true);

@@ -44,8 +44,8 @@ QJsonObject FullStore() {
 class Store : public ::testing::Test {
   protected:
     Store() {
-        dir = fs::temp_directory_path() / ("tonmark-store-" + std::to_string(::getpid()) + "-" +
-                                           std::to_string(counter++));
+        dir = fs::temp_directory_path() /
+              ("tonmark-store-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
         fs::create_directories(dir);
         path = (dir / "Tonmark.json").string();
     }
@@ -58,7 +58,9 @@ class Store : public ::testing::Test {
         ReadWholeFile(path, b);
         return b;
     }
-    QJsonObject Stored() { return QJsonDocument::fromJson(QByteArray::fromStdString(Bytes())).object(); }
+    QJsonObject Stored() {
+        return QJsonDocument::fromJson(QByteArray::fromStdString(Bytes())).object();
+    }
 
     void Read() {
         SettingsStore(path).ReadRegistry(settings, lists, dialogs, [&] { ++hardwarePageShown; });
@@ -125,8 +127,8 @@ TEST_F(Store, ReadingStopsAtTheFirstBadFlagOrInteger) {
             if (def.type != SettingType::Flag || def.name == "CTRL" || def.name == "Joystick")
                 continue;
             const bool applied = i < c.appliedUpTo;
-            EXPECT_EQ(settings.Flag(def.name), applied ? def.initialNumber == 0
-                                                       : def.initialNumber != 0)
+            EXPECT_EQ(settings.Flag(def.name),
+                      applied ? def.initialNumber == 0 : def.initialNumber != 0)
                 << c.name << ": " << def.name;
         }
         // Defaults override even colours that were read.
@@ -171,8 +173,7 @@ TEST_F(Store, FirstRunWelcomesOnce) {
     Put(o);
     dialogs.confirmationAnswer = true;
     Read();
-    EXPECT_EQ(dialogs.messages,
-              (std::vector<std::string>{kMsgFirstRunIntro, kMsgFirstRunCheck}));
+    EXPECT_EQ(dialogs.messages, (std::vector<std::string>{kMsgFirstRunIntro, kMsgFirstRunCheck}));
     EXPECT_EQ(dialogs.helpTopics, std::vector<int>{10});
     EXPECT_EQ(hardwarePageShown, 1);
     EXPECT_EQ(Stored()["FirstRun"].toInt(), 0);
@@ -285,10 +286,10 @@ TEST_F(Store, OnceValuesAreSeenByName) {
 
 TEST(SettingsOverrides, ApplyWhatIsThereAndKeepTheRest) {
     Settings s;
-    EXPECT_EQ(ApplySettingsOverrides(
-                  s, R"j({"Test 125Hz": 1, "Trial Run": false, "Min. Reversals": "4",
+    EXPECT_EQ(
+        ApplySettingsOverrides(s, R"j({"Test 125Hz": 1, "Trial Run": false, "Min. Reversals": "4",
                          "Level Steps (dB)": 2.5, "Unknown": [1]})j"),
-              "");
+        "");
     EXPECT_TRUE(s.Flag("Test 125Hz"));
     EXPECT_FALSE(s.Flag("Trial Run"));
     EXPECT_EQ(s.Text("Min. Reversals"), "4");

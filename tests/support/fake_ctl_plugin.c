@@ -99,8 +99,8 @@ static int fake_get_attribute(snd_ctl_ext_t* ext, snd_ctl_ext_key_t key, int* ty
     return 0;
 }
 
-static int fake_get_integer_info(snd_ctl_ext_t* ext, snd_ctl_ext_key_t key, long* imin,
-                                 long* imax, long* istep) {
+static int fake_get_integer_info(snd_ctl_ext_t* ext, snd_ctl_ext_key_t key, long* imin, long* imax,
+                                 long* istep) {
     (void)ext;
     *imin = elems[key].min;
     *imax = elems[key].max;
@@ -116,8 +116,8 @@ static int fake_get_enumerated_info(snd_ctl_ext_t* ext, snd_ctl_ext_key_t key,
     return 0;
 }
 
-static int fake_get_enumerated_name(snd_ctl_ext_t* ext, snd_ctl_ext_key_t key,
-                                    unsigned int item, char* name, size_t max) {
+static int fake_get_enumerated_name(snd_ctl_ext_t* ext, snd_ctl_ext_key_t key, unsigned int item,
+                                    char* name, size_t max) {
     (void)ext;
     (void)key;
     if (item >= sizeof sources / sizeof sources[0])
@@ -169,8 +169,7 @@ static int fake_read_enumerated(snd_ctl_ext_t* ext, snd_ctl_ext_key_t key, unsig
     return 0;
 }
 
-static int fake_write_enumerated(snd_ctl_ext_t* ext, snd_ctl_ext_key_t key,
-                                 unsigned int* items) {
+static int fake_write_enumerated(snd_ctl_ext_t* ext, snd_ctl_ext_key_t key, unsigned int* items) {
     struct fake* f = ext->private_data;
     int changed = 0;
     for (unsigned i = 0; i < elems[key].count; ++i) {
@@ -217,7 +216,9 @@ SND_CTL_PLUGIN_DEFINE_FUNC(tonmarkfake) {
     /* Start from a recognisable state: half volumes, switches on. */
     for (unsigned i = 0; i < NELEMS; ++i)
         for (unsigned c = 0; c < elems[i].count; ++c)
-            f->values[i][c] = elems[i].kind == BOOL ? 1 : elems[i].kind == ENUM ? 0 : elems[i].max / 2;
+            f->values[i][c] = elems[i].kind == BOOL   ? 1
+                              : elems[i].kind == ENUM ? 0
+                                                      : elems[i].max / 2;
     load(f);
     f->ext.version = SND_CTL_EXT_VERSION;
     f->ext.card_idx = 0;

@@ -26,8 +26,9 @@ class FakeMixerPlatform final : public MixerPlatform {
     std::map<uint32_t, std::vector<int32_t>>* values; // shared with the test
     std::vector<std::tuple<uint32_t, uint32_t, uint32_t, std::vector<int32_t>>>* sets;
 
-    FakeMixerPlatform(std::map<uint32_t, std::vector<int32_t>>* v,
-                      std::vector<std::tuple<uint32_t, uint32_t, uint32_t, std::vector<int32_t>>>* s)
+    FakeMixerPlatform(
+        std::map<uint32_t, std::vector<int32_t>>* v,
+        std::vector<std::tuple<uint32_t, uint32_t, uint32_t, std::vector<int32_t>>>* s)
         : values(v), sets(s) {}
 
     uint32_t DeviceCount() override { return static_cast<uint32_t>(devices.size()); }

@@ -28,8 +28,8 @@ class FakeWaveOutput final : public WaveOutput {
     bool IsPulseDone() override { return done; }
     void ClosePulseOutput() override { opened = -2; }
     bool PreparePlay(int device, std::string_view buffer, int loops) override {
-        header_ = WaveHeader{nullptr, static_cast<uint32_t>(buffer.size()),
-                             loops == 1 ? 0u : 12u, static_cast<uint32_t>(loops), 0};
+        header_ = WaveHeader{nullptr, static_cast<uint32_t>(buffer.size()), loops == 1 ? 0u : 12u,
+                             static_cast<uint32_t>(loops), 0};
         return OpenPulseOutput(device);
     }
     void StartPlay() override {}

@@ -48,7 +48,9 @@ TEST(ShowTool, SimulatedAudiogramReadsBackAsSimulated) {
 TEST(ShowTool, CalibrationFile) {
     // Identification, six texts, 22 entries: the first entry's level
     // correction is -2.5 dB, its wave volume 7.
-    std::string b("\x12\0\0\0\x10" "Calibration Data\0", 22);
+    std::string b("\x12\0\0\0\x10"
+                  "Calibration Data\0",
+                  22);
     for (const char* t : {"Jo", "HD", "Card", "C", "1.1.2026", "10:00:00"}) {
         const size_t l = std::strlen(t);
         b += std::string(1, static_cast<char>(l + 2)) + std::string(3, '\0');
@@ -86,9 +88,8 @@ TEST(ShowTool, CalibrationFile) {
 
 TEST(ShowTool, RejectedAudiograms) {
     const std::string f = TempPath("bad.aud");
-    for (const std::string& bytes :
-         {std::string("hello"), std::string("\x0BPatientFile", 12),
-          std::string("\x0BPatientFile\0\xFF\xFF\0\0", 17)}) {
+    for (const std::string& bytes : {std::string("hello"), std::string("\x0BPatientFile", 12),
+                                     std::string("\x0BPatientFile\0\xFF\xFF\0\0", 17)}) {
         std::ofstream(f, std::ios::binary | std::ios::trunc) << bytes;
         const auto r = RunTool("show " + f);
         EXPECT_EQ(r.status, 1);

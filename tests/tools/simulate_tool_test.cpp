@@ -62,17 +62,16 @@ TEST(SimulateTool, DefaultRunOfASteadySubject) {
     EXPECT_TRUE(QRegularExpression("^\\d\\d-\\d\\d-\\d{4}$")
                     .match(o["TestDateStamp"].toString())
                     .hasMatch());
-    EXPECT_TRUE(QRegularExpression("^\\d{1,2}h\\d{1,2}$")
-                    .match(o["TestTimeStamp"].toString())
-                    .hasMatch());
+    EXPECT_TRUE(
+        QRegularExpression("^\\d{1,2}h\\d{1,2}$").match(o["TestTimeStamp"].toString()).hasMatch());
 }
 
 TEST(SimulateTool, SettingsReplaceInitialValues) {
     const auto settings = Write("s.json", R"j({"Trial Run": 0, "Retest @ 1kHz": 0,
         "Test 250Hz": 0, "Test 500Hz": 0, "Test 2000Hz": 0, "Test 3000Hz": 0, "Test 4000Hz": 0,
         "Test 6000Hz": 0, "Test 8000Hz": 0, "Reject 1st Reversal": 0, "Min. Reversals": "4"})j");
-    const auto r =
-        RunTool("simulate --subject " + Write("even2.json", kEvenSubject) + " --settings " + settings);
+    const auto r = RunTool("simulate --subject " + Write("even2.json", kEvenSubject) +
+                           " --settings " + settings);
     ASSERT_EQ(r.status, 0) << r.err;
     const QJsonObject o = Parse(r);
     EXPECT_EQ(o["Threshold"].toArray()[0].toArray()[4].toInt(), 20); // 21, 18, 21, 18: 19.5
@@ -95,8 +94,9 @@ TEST(SimulateTool, RetestCyclesAreCapped) {
 }
 
 TEST(SimulateTool, InvalidStartLevelIsReportedInTheMessages) {
-    const auto r = RunTool("simulate --subject " + Write("even4.json", kEvenSubject) +
-                           " --settings " + Write("bad.json", R"j({"Start Level (dB HL)": "ten"})j"));
+    const auto r =
+        RunTool("simulate --subject " + Write("even4.json", kEvenSubject) + " --settings " +
+                Write("bad.json", R"j({"Start Level (dB HL)": "ten"})j"));
     ASSERT_EQ(r.status, 0) << r.err;
     const QJsonObject o = Parse(r);
     const QJsonArray msgs = o["messages"].toArray();

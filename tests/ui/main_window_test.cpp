@@ -1,8 +1,8 @@
 #include <QApplication>
 #include <QFile>
 #include <QFocusEvent>
-#include <QMouseEvent>
 #include <QMenuBar>
+#include <QMouseEvent>
 
 #include "storage/atomic_file.h"
 #include "storage/audiogram_file.h"
@@ -35,9 +35,12 @@ TEST_F(MainWindow, MenuEnablingFollowsTheAudiogramAndTheCalibration) {
         main->Test1Click();
         main->Calibration2Click();
         main->PopupMenu1Popup();
-        return std::vector<bool>{main->Print1->isEnabled(),   main->Retest1->isEnabled(),
-                                 main->ViewResults1->isEnabled(), main->Retest2->isEnabled(),
-                                 main->ViewResults2->isEnabled(), main->CalInfo1->isEnabled(),
+        return std::vector<bool>{main->Print1->isEnabled(),
+                                 main->Retest1->isEnabled(),
+                                 main->ViewResults1->isEnabled(),
+                                 main->Retest2->isEnabled(),
+                                 main->ViewResults2->isEnabled(),
+                                 main->CalInfo1->isEnabled(),
                                  main->CheckorRecalibratebyEar1->isEnabled()};
     };
     EXPECT_EQ(states(), std::vector<bool>(7, false));
@@ -180,11 +183,11 @@ TEST(FieldLimits, Table) {
         const char* text;
         const char* expected;
     } cases[] = {
-        {LimitedField::ReverseEdit, "12", "10"},    {LimitedField::ReverseEdit, "1", "2"},
-        {LimitedField::ReverseEdit, "abc", "6"},    {LimitedField::ReverseEdit, "", "6"},
-        {LimitedField::ReverseEdit, "7", "7"},      {LimitedField::TestTimeEdit, "61", "60"},
-        {LimitedField::TestTimeEdit, "9", "10"},    {LimitedField::TestTimeEdit, "x", "30"},
-        {LimitedField::BeepTimeEdit, "7.5", "5"},   {LimitedField::BeepTimeEdit, "-1", "0"},
+        {LimitedField::ReverseEdit, "12", "10"},      {LimitedField::ReverseEdit, "1", "2"},
+        {LimitedField::ReverseEdit, "abc", "6"},      {LimitedField::ReverseEdit, "", "6"},
+        {LimitedField::ReverseEdit, "7", "7"},        {LimitedField::TestTimeEdit, "61", "60"},
+        {LimitedField::TestTimeEdit, "9", "10"},      {LimitedField::TestTimeEdit, "x", "30"},
+        {LimitedField::BeepTimeEdit, "7.5", "5"},     {LimitedField::BeepTimeEdit, "-1", "0"},
         {LimitedField::BeepTimeEdit, "0.25", "0.25"}, {LimitedField::PauseTimeEdit, "", "1"},
         {LimitedField::PauseTimeEdit, "5.5", "5"},
     };
@@ -241,9 +244,9 @@ TEST_F(Settings, FirstRunWelcomesAndOpensTheHardwarePage) {
     bytes.replace(bytes.find("\"FirstRun\": 0"), 13, "\"FirstRun\": 1");
     WriteStore(bytes);
     Start();
-    EXPECT_NE(std::find(dialogs.messages.begin(), dialogs.messages.end(),
-                        std::string(kMsgFirstRunCheck)),
-              dialogs.messages.end());
+    EXPECT_NE(
+        std::find(dialogs.messages.begin(), dialogs.messages.end(), std::string(kMsgFirstRunCheck)),
+        dialogs.messages.end());
     EXPECT_TRUE(settings->isVisible());
     EXPECT_EQ(settings->SettingsPages->currentWidget(), settings->SoundCard);
     EXPECT_FALSE(main->isEnabled());
@@ -293,15 +296,15 @@ TEST(Splash, FadesAndWaits) {
     for (bool click : {false, true}) {
         TfrmSplash splash;
         int slept = 0;
-        const int passes = splash.Run([&](int ms) { slept += ms; },
-                                      [&] {
-                                          if (click) {
-                                              QMouseEvent e(QEvent::MouseButtonPress, QPointF(5, 5),
-                                                            QPointF(5, 5), Qt::LeftButton,
-                                                            Qt::LeftButton, Qt::NoModifier);
-                                              QApplication::sendEvent(&splash, &e);
-                                          }
-                                      });
+        const int passes =
+            splash.Run([&](int ms) { slept += ms; },
+                       [&] {
+                           if (click) {
+                               QMouseEvent e(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5),
+                                             Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+                               QApplication::sendEvent(&splash, &e);
+                           }
+                       });
         EXPECT_EQ(passes, click ? 1 : 7);
         ASSERT_EQ(splash.alphaSteps.size(), 31u);
         EXPECT_EQ(splash.alphaSteps[15], 240);
