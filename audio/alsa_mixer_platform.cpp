@@ -340,15 +340,26 @@ int AlsaMixerPlatform::LineControls(uint32_t lineId, std::vector<MixerControlInf
     return kMixerOk;
 }
 
+namespace {
+// The control of an id, or null with the result code that says why not.
+const Control* Lookup(const AlsaMixerPlatform::Model* model, uint32_t controlId, uint32_t channels,
+                      int& code) {
+    code = !model                                                 ? kMixerInvalidHandle
+           : controlId == 0 || controlId > model->controls.size() ? kMixerInvalidControl
+           : channels == 0                                        ? kMixerInvalidParam
+                                                                  : kMixerOk;
+    return code == kMixerOk ? &model->controls[controlId - 1] : nullptr;
+}
+} // namespace
+
 int AlsaMixerPlatform::SetControlDetails(uint32_t controlId, uint32_t channels, uint32_t items,
                                          const std::vector<int32_t>& values) {
-    if (!model_)
-        return kMixerInvalidHandle;
-    if (controlId == 0 || controlId > model_->controls.size())
-        return kMixerInvalidControl;
-    const Control& c = model_->controls[controlId - 1];
-    const size_t needed = static_cast<size_t>(channels) * std::max<uint32_t>(items, 1);
-    if (channels == 0 || values.size() < needed)
+    int code = kMixerOk;
+    const Control* found = Lookup(model_.get(), controlId, channels, code);
+    if (!found)
+        return code;
+    const Control& c = *found;
+    if (values.size() < static_cast<size_t>(channels) * std::max<uint32_t>(items, 1))
         return kMixerInvalidParam;
     snd_mixer_elem_t* e = c.elem;
     const bool playback = c.kind == Kind::PlaybackVolume || c.kind == Kind::PlaybackMute;
@@ -392,14 +403,12 @@ int AlsaMixerPlatform::SetControlDetails(uint32_t controlId, uint32_t channels, 
 
 int AlsaMixerPlatform::GetControlDetails(uint32_t controlId, uint32_t channels, uint32_t items,
                                          std::vector<int32_t>& values) {
-    if (!model_)
-        return kMixerInvalidHandle;
-    if (controlId == 0 || controlId > model_->controls.size())
-        return kMixerInvalidControl;
-    const Control& c = model_->controls[controlId - 1];
+    int code = kMixerOk;
+    const Control* found = Lookup(model_.get(), controlId, channels, code);
+    if (!found)
+        return code;
+    const Control& c = *found;
     const size_t needed = static_cast<size_t>(channels) * std::max<uint32_t>(items, 1);
-    if (channels == 0)
-        return kMixerInvalidParam;
     values.assign(needed, 0);
     snd_mixer_elem_t* e = c.elem;
     snd_mixer_handle_events(model_->mixer);

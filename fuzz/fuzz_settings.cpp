@@ -5,9 +5,9 @@
 #include <string>
 #include <unistd.h>
 
-#include "fuzz/fuzz_support.h"
 #include "storage/atomic_file.h"
 #include "storage/settings_store.h"
+#include "tools/simulation.h"
 
 using namespace tonmark;
 
@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         "/dev/shm/tonmark-fuzz-settings-" + std::to_string(::getpid()) + ".json";
     if (!WriteFileAtomically(path, std::string(reinterpret_cast<const char*>(data), size)).empty())
         std::abort();
-    fuzz::QuietDialogs dialogs;
+    RecordingDialogs dialogs;
     SettingsStore store(path);
     Settings first;
     const DeviceListSizes lists{2, 2};
