@@ -1,8 +1,18 @@
 #include "audio/portaudio_output.h"
 
 #include <alsa/asoundlib.h>
+#include <cerrno>
 #include <cstring>
+#include <cmath>
+#include <cstdio>
+#include <fcntl.h>
+#include <future>
+#include <pa_linux_alsa.h>
+#include <poll.h>
 #include <portaudio.h>
+#include <sys/eventfd.h>
+#include <thread>
+#include <unistd.h>
 
 #include "audio/alsa_mixer_platform.h"
 #include "audio/tone_synthesis.h"
@@ -10,31 +20,87 @@
 namespace tonmark {
 
 // What the callback reads and writes. The UI thread publishes a buffer by
-// writing data/length/loops and then `state` with release; the callback
-// reads `state` with acquire. Positions are frames.
+// writing data/frames/loopsLeft/startFrame and then `state` with release; the
+// callback reads `state` with acquire and owns the other plain fields until
+// it stores Finished. Positions and frame numbers count frames.
 struct PortAudioOutput::Shared {
     enum State : int { Idle = 0, Playing = 1, Finished = 2 };
     const unsigned char* data = nullptr;
     int64_t frames = 0;
     uint64_t loopsLeft = 0; // plays still to start after the current one
     int64_t position = 0;
+    int64_t startFrame = -1; // stream frame of the buffer's first frame; -1 = at once
+    int64_t streamFrame = 0; // frames handed to the device so far; callback only
     std::atomic<int> state{Idle};
     std::atomic<int64_t> callbacks{0};
-    // Stream time (seconds) at which the last frame of the buffer reaches the
-    // output; 0 when the host reports no timing.
+    std::atomic<int64_t> underflows{0};
+    // Stream frame just after the last frame of the last finished pulse.
+    std::atomic<int64_t> endFrame{-1};
+    // Stream time (s) at which that frame reaches the output; 0 when the host
+    // reports no timing.
     std::atomic<double> endTime{0};
+    // Signalled by the callback when a pulse finishes, so the waiting UI
+    // thread wakes at once.
+    int wakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+
+    ~Shared() {
+        if (wakeFd >= 0)
+            close(wakeFd);
+    }
+};
+
+struct PortAudioOutput::Library {
+    std::timed_mutex lock;
+    bool initialised = Init();
+    static bool Init() {
+        // ALSA periods as small as the callback: PortAudio would otherwise
+        // take four periods for the whole latency and call back eight times
+        // in a burst every 23 ms, so a pulse handed over just after the
+        // previous one ended would wait for the next burst.
+        PaAlsa_SetNumPeriods(static_cast<int>(
+            std::ceil(kOutputLatency * kSampleRate / static_cast<double>(kCallbackFrames))));
+        // Probing for a JACK server that is not there makes libjack print a
+        // dozen lines on stderr; they say nothing about the devices we use.
+        fflush(stderr);
+        const int saved = dup(STDERR_FILENO);
+        const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (saved >= 0 && null >= 0)
+            dup2(null, STDERR_FILENO);
+        const bool ok = Pa_Initialize() == paNoError;
+        if (saved >= 0 && null >= 0)
+            dup2(saved, STDERR_FILENO);
+        if (saved >= 0)
+            close(saved);
+        if (null >= 0)
+            close(null);
+        return ok;
+    }
+    ~Library() {
+        if (initialised)
+            Pa_Terminate();
+    }
 };
 
 namespace {
 
 int Callback(const void*, void* output, unsigned long frameCount,
-             const PaStreamCallbackTimeInfo* time, PaStreamCallbackFlags, void* user) {
+             const PaStreamCallbackTimeInfo* time, PaStreamCallbackFlags status, void* user) {
     auto* s = static_cast<PortAudioOutput::Shared*>(user);
     auto* out = static_cast<unsigned char*>(output);
     s->callbacks.fetch_add(1, std::memory_order_relaxed);
+    if (status & paOutputUnderflow)
+        s->underflows.fetch_add(1, std::memory_order_relaxed);
     unsigned long written = 0;
     if (s->state.load(std::memory_order_acquire) == PortAudioOutput::Shared::Playing) {
-        while (written < frameCount) {
+        if (s->position == 0 && s->startFrame > s->streamFrame) {
+            // Silence up to the frame the pulse is scheduled for.
+            const auto lead = static_cast<unsigned long>(
+                std::min<int64_t>(s->startFrame - s->streamFrame, frameCount));
+            std::memset(out, 0, lead * kFrameBytes);
+            written = lead;
+        }
+        bool started = written < frameCount;
+        while (started && written < frameCount) {
             const int64_t left = s->frames - s->position;
             if (left <= 0) {
                 if (s->loopsLeft > 0) {
@@ -53,17 +119,22 @@ int Callback(const void*, void* output, unsigned long frameCount,
             s->position += n;
             written += n;
         }
-        if (s->position >= s->frames && s->loopsLeft == 0) {
-            const double end =
-                time && time->outputBufferDacTime > 0
-                    ? time->outputBufferDacTime + static_cast<double>(written) / kSampleRate
-                    : 0;
-            s->endTime.store(end, std::memory_order_relaxed);
+        if (started && s->position >= s->frames && s->loopsLeft == 0) {
+            s->endFrame.store(s->streamFrame + static_cast<int64_t>(written),
+                              std::memory_order_relaxed);
+            s->endTime.store(time && time->outputBufferDacTime > 0
+                                 ? time->outputBufferDacTime +
+                                       static_cast<double>(written) / kSampleRate
+                                 : 0,
+                             std::memory_order_relaxed);
             s->state.store(PortAudioOutput::Shared::Finished, std::memory_order_release);
+            const uint64_t one = 1;
+            [[maybe_unused]] const auto r = write(s->wakeFd, &one, sizeof one);
         }
     }
     if (written < frameCount)
         std::memset(out + written * kFrameBytes, 0, (frameCount - written) * kFrameBytes);
+    s->streamFrame += static_cast<int64_t>(frameCount);
     return paContinue;
 }
 
@@ -93,19 +164,16 @@ std::vector<PaDeviceIndex> OutputDevices() {
 
 } // namespace
 
-PortAudioOutput::PortAudioOutput() : shared_(std::make_unique<Shared>()) {
-    initialised_ = Pa_Initialize() == paNoError;
-}
+PortAudioOutput::PortAudioOutput()
+    : library_(std::make_shared<Library>()), shared_(std::make_shared<Shared>()) {}
 
 PortAudioOutput::~PortAudioOutput() {
-    Close();
-    if (initialised_)
-        Pa_Terminate();
+    Close(false);
 }
 
 std::vector<std::string> PortAudioOutput::DeviceEntries() {
     std::vector<std::string> entries;
-    if (!initialised_)
+    if (!library_->initialised)
         return entries;
     for (PaDeviceIndex i : OutputDevices()) {
         const PaDeviceInfo* info = Pa_GetDeviceInfo(i);
@@ -115,11 +183,20 @@ std::vector<std::string> PortAudioOutput::DeviceEntries() {
     return entries;
 }
 
+int64_t PortAudioOutput::Underflows() const {
+    return shared_->underflows.load(std::memory_order_relaxed);
+}
+
 bool PortAudioOutput::Open(int device) {
-    Close();
+    Close(false);
     failure_.clear();
-    if (!initialised_) {
+    if (!library_->initialised) {
         failure_ = "The sound system could not be started.";
+        return false;
+    }
+    std::unique_lock lock(library_->lock, std::defer_lock);
+    if (!lock.try_lock_for(kCloseLimit)) {
+        failure_ = "The sound output device is not responding.";
         return false;
     }
     PaDeviceIndex index = paNoDevice;
@@ -139,14 +216,19 @@ bool PortAudioOutput::Open(int device) {
     params.device = index;
     params.channelCount = 2;
     params.sampleFormat = paInt16;
-    params.suggestedLatency = info ? info->defaultLowOutputLatency : 0.05;
-    shared_->state.store(Shared::Idle, std::memory_order_release);
-    shared_->callbacks.store(0);
-    shared_->endTime.store(0);
+    params.suggestedLatency =
+        info ? std::max(info->defaultHighOutputLatency, kOutputLatency) : kOutputLatency;
+    // A fresh record per stream: a stream whose close was abandoned may still
+    // call back into its own.
+    shared_ = std::make_shared<Shared>();
+    if (shared_->wakeFd < 0) {
+        failure_ = std::string("The sound output could not be prepared: ") + std::strerror(errno);
+        return false;
+    }
     lastCallbacks_ = -1;
     PaStream* stream = nullptr;
-    PaError err = Pa_OpenStream(&stream, nullptr, &params, kSampleRate,
-                                paFramesPerBufferUnspecified, paClipOff, Callback, shared_.get());
+    PaError err = Pa_OpenStream(&stream, nullptr, &params, kSampleRate, kCallbackFrames, paClipOff,
+                                Callback, shared_.get());
     if (err == paNoError) {
         err = Pa_StartStream(stream);
         if (err != paNoError)
@@ -157,19 +239,51 @@ bool PortAudioOutput::Open(int device) {
             std::string("The sound output device could not be opened: ") + Pa_GetErrorText(err);
         return false;
     }
+    if (const PaStreamInfo* si = Pa_GetStreamInfo(stream))
+        openedLatency_ = si->outputLatency;
     stream_ = stream;
     return true;
 }
 
-void PortAudioOutput::Close() {
-    if (stream_) {
-        auto* stream = static_cast<PaStream*>(stream_);
-        Pa_AbortStream(stream); // stops at once, also a looping tone
-        Pa_CloseStream(stream);
-        stream_ = nullptr;
-    }
-    shared_->state.store(Shared::Idle, std::memory_order_release);
+void PortAudioOutput::Close(bool drain) {
     header_.flags &= ~WaveHeader::kDone;
+    if (!stream_)
+        return;
+    auto* stream = static_cast<PaStream*>(stream_);
+    stream_ = nullptr;
+    if (drain && failure_.empty()) {
+        // The device still holds up to kOutputLatency of sound; stopping the
+        // stream would cut it, so wait until its last frame has played.
+        const double end = shared_->endTime.load(std::memory_order_relaxed);
+        const auto limit = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
+        while (end > 0 && std::chrono::steady_clock::now() < limit) {
+            const double now = Pa_GetStreamTime(stream);
+            if (now <= 0 || now >= end)
+                break;
+            std::this_thread::sleep_for(std::chrono::duration<double>(end - now));
+        }
+    }
+    // A stopped (not killed) sound server can hold an abort for a minute; the
+    // close runs on its own thread, and after kCloseLimit the program goes on
+    // without it. The thread keeps the library and the callback's record
+    // alive until the sound system lets go.
+    auto finished = std::make_shared<std::promise<void>>();
+    auto future = finished->get_future();
+    std::thread([library = library_, shared = shared_, stream, finished]() mutable {
+        {
+            std::lock_guard lock(library->lock);
+            Pa_AbortStream(stream); // stops at once, also a looping tone
+            Pa_CloseStream(stream);
+        }
+        // Let go before saying so: the last owner of the library terminates
+        // PortAudio, and that must not race a new object's initialisation.
+        shared.reset();
+        library.reset();
+        finished->set_value();
+    }).detach();
+    if (future.wait_for(kCloseLimit) != std::future_status::ready && failure_.empty())
+        failure_ = "The sound output device is not responding.";
+    shared_->state.store(Shared::Idle, std::memory_order_release);
 }
 
 bool PortAudioOutput::OpenPulseOutput(int device) {
@@ -184,11 +298,12 @@ void PortAudioOutput::PlayPulseBuffer(std::string_view buffer) {
     // The callback is between buffers (Idle or Finished), so it does not read
     // these fields until `state` says Playing.
     Shared& s = *shared_;
+    const int64_t end = s.endFrame.load(std::memory_order_relaxed);
     s.data = header_.data;
     s.frames = static_cast<int64_t>(buffer.size() / kFrameBytes);
     s.loopsLeft = 0;
     s.position = 0;
-    s.endTime.store(0, std::memory_order_relaxed);
+    s.startFrame = end >= 0 ? end + kGuardFrames : -1;
     s.state.store(Shared::Playing, std::memory_order_release);
 }
 
@@ -201,13 +316,13 @@ void PortAudioOutput::CheckStream() {
         return;
     }
     // A stream whose host has gone may stay "active" without ever asking for
-    // data again: two seconds without a callback count as a failure.
+    // data again.
     const int64_t calls = shared_->callbacks.load(std::memory_order_relaxed);
     const auto now = std::chrono::steady_clock::now();
     if (calls != lastCallbacks_) {
         lastCallbacks_ = calls;
         lastProgress_ = now;
-    } else if (now - lastProgress_ > std::chrono::seconds(2)) {
+    } else if (now - lastProgress_ > kStallLimit) {
         failure_ = "The sound output device stopped responding.";
     }
 }
@@ -220,25 +335,44 @@ bool PortAudioOutput::IsPulseDone() {
         return false;
     if (shared_->state.load(std::memory_order_acquire) != Shared::Finished)
         return false;
-    // Consumed by the stream; done once the last frame has left the output.
-    const double end = shared_->endTime.load(std::memory_order_relaxed);
-    const double now = Pa_GetStreamTime(static_cast<PaStream*>(stream_));
-    if (end > 0 && now > 0 && now < end)
-        return false;
     header_.flags |= WaveHeader::kDone;
     return true;
 }
 
+bool PortAudioOutput::WaitPulseDone(int timeoutMs) {
+    using std::chrono::steady_clock;
+    const auto deadline = steady_clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
+    for (;;) {
+        if (IsPulseDone())
+            return true;
+        if (!stream_ || !failure_.empty())
+            return false;
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline -
+                                                                        steady_clock::now());
+        if (left.count() <= 0)
+            return false;
+        pollfd p{shared_->wakeFd, POLLIN, 0};
+        if (poll(&p, 1, static_cast<int>(left.count())) > 0) {
+            uint64_t count = 0;
+            [[maybe_unused]] const auto r = read(shared_->wakeFd, &count, sizeof count);
+        }
+    }
+}
+
 void PortAudioOutput::ClosePulseOutput() {
-    Close();
+    // After a finished pulse the device still holds the end of its period;
+    // it plays out. A pulse cut short by a stop ends at once.
+    Close(stream_ && shared_->state.load(std::memory_order_acquire) == Shared::Finished);
 }
 
 bool PortAudioOutput::PreparePlay(int device, std::string_view buffer, int loops) {
-    header_ = WaveHeader{reinterpret_cast<const unsigned char*>(buffer.data()),
-                         static_cast<uint32_t>(buffer.size()),
-                         loops == 1 ? 0u : (WaveHeader::kBeginLoop | WaveHeader::kEndLoop),
-                         static_cast<uint32_t>(loops), 0};
-    return Open(device);
+    const WaveHeader header{reinterpret_cast<const unsigned char*>(buffer.data()),
+                            static_cast<uint32_t>(buffer.size()),
+                            loops == 1 ? 0u : (WaveHeader::kBeginLoop | WaveHeader::kEndLoop),
+                            static_cast<uint32_t>(loops), 0};
+    const bool ok = Open(device);
+    header_ = header;
+    return ok;
 }
 
 void PortAudioOutput::StartPlay() {
@@ -249,11 +383,12 @@ void PortAudioOutput::StartPlay() {
     s.frames = header_.bufferLength / kFrameBytes;
     s.loopsLeft = header_.loops > 0 ? header_.loops - 1 : 0;
     s.position = 0;
+    s.startFrame = -1;
     s.state.store(Shared::Playing, std::memory_order_release);
 }
 
 void PortAudioOutput::FinishPlay() {
-    Close();
+    Close(false);
 }
 
 } // namespace tonmark

@@ -2,10 +2,20 @@
 // Wave output on PortAudio. One stream at a time; it runs from open to close
 // and plays silence between pulses, so a pulse starts without the cost of
 // starting the stream.
+//
+// Pace: a pulse that is handed over while the previous one has just finished
+// starts a fixed kGuardFrames after the previous pulse's last frame, so the
+// onset-to-onset period is the buffer's length plus that guard, to the sample,
+// whatever the size of the device's buffer. A pulse handed over later than
+// that starts with the next block the stream asks for.
+//
+// Threading: as WaveOutput. PortAudio's own thread runs the callback, which
+// copies frames, counts underflows and signals an eventfd; nothing else.
 #include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 
 #include "audio/wave_output.h"
 
@@ -13,6 +23,23 @@ namespace tonmark {
 
 class PortAudioOutput final : public WaveOutput {
   public:
+    // Frames per callback: small, so that a pulse handed over just after the
+    // previous one ended is picked up within a few milliseconds.
+    static constexpr unsigned long kCallbackFrames = 128;
+    // Frames between the end of one pulse and the start of the next when the
+    // next is handed over in time: two callbacks' worth (5.8 ms).
+    static constexpr int64_t kGuardFrames = 2 * kCallbackFrames;
+    // Seconds of sound queued ahead of the listener. Chosen for safety, not
+    // for the lowest figure: a 9 ms buffer ran dry on a busy two-core machine,
+    // 35 ms did not. Latency costs nothing in pace because pulses are
+    // scheduled on the stream's own frame count.
+    static constexpr double kOutputLatency = 0.08;
+    // A stream that has asked for no data for this long counts as failed.
+    static constexpr std::chrono::milliseconds kStallLimit{750};
+    // Closing a stream waits at most this long for the sound system; a
+    // stopped server must not freeze the program.
+    static constexpr std::chrono::milliseconds kCloseLimit{1000};
+
     PortAudioOutput();
     ~PortAudioOutput() override;
     PortAudioOutput(const PortAudioOutput&) = delete;
@@ -22,6 +49,7 @@ class PortAudioOutput final : public WaveOutput {
     bool OpenPulseOutput(int device) override;
     void PlayPulseBuffer(std::string_view buffer) override;
     bool IsPulseDone() override;
+    bool WaitPulseDone(int timeoutMs) override;
     void ClosePulseOutput() override;
     bool PreparePlay(int device, std::string_view buffer, int loops) override;
     void StartPlay() override;
@@ -29,19 +57,31 @@ class PortAudioOutput final : public WaveOutput {
     std::string Failure() const override { return failure_; }
     const WaveHeader& Header() const override { return header_; }
 
+    // Underflows PortAudio reported for the current (or last) stream: each is
+    // a hole of silence the listener heard. 0 on a healthy stream.
+    int64_t Underflows() const;
+    // The output latency in seconds that the stream reported when it was
+    // opened; 0 before any stream was opened.
+    double OpenedLatency() const { return openedLatency_; }
+
     // Shared with the audio callback; plain atomics, no locks.
     struct Shared;
+    // PortAudio is not thread-safe; a close that outlives kCloseLimit goes on
+    // in the background while holding this.
+    struct Library;
 
   private:
     bool Open(int device);
-    void Close();
+    // drain: let the frames the device holds play out instead of cutting them.
+    void Close(bool drain);
     void CheckStream();
 
-    bool initialised_ = false;
+    std::shared_ptr<Library> library_;
     void* stream_ = nullptr;
-    std::unique_ptr<Shared> shared_;
+    std::shared_ptr<Shared> shared_;
     WaveHeader header_;
     std::string failure_;
+    double openedLatency_ = 0;
     int64_t lastCallbacks_ = -1;
     std::chrono::steady_clock::time_point lastProgress_{};
 };

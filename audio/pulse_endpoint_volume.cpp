@@ -43,16 +43,18 @@ struct PulseEndpointVolume::Impl {
             pa_mainloop_free(loop);
     }
 
+    // Runs the loop until done() holds, checking it after every dispatch, so
+    // the wait ends as soon as the answer is in; the deadline only bounds a
+    // server that does not answer.
     template <class Done> bool RunUntil(Done done) {
         const pa_usec_t deadline = pa_rtclock_now() + kTimeoutMs * 1000ULL;
         while (!done()) {
-            if (pa_rtclock_now() > deadline)
+            const pa_usec_t now = pa_rtclock_now();
+            if (now >= deadline)
                 return false;
-            if (pa_mainloop_iterate(loop, 0, nullptr) < 0)
+            if (pa_mainloop_prepare(loop, static_cast<int>(deadline - now)) < 0 ||
+                pa_mainloop_poll(loop) < 0 || pa_mainloop_dispatch(loop) < 0)
                 return false;
-            pa_mainloop_prepare(loop, 50 * 1000);
-            pa_mainloop_poll(loop);
-            pa_mainloop_dispatch(loop);
         }
         return true;
     }

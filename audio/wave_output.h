@@ -44,8 +44,15 @@ class WaveOutput {
     virtual bool OpenPulseOutput(int device) = 0;
     // Starts one play of the buffer and returns at once.
     virtual void PlayPulseBuffer(std::string_view buffer) = 0;
-    // True once the buffer has been played out.
+    // True once the stream has taken the last frame of the buffer (what is
+    // still in the device's own buffer then plays out without the program).
     virtual bool IsPulseDone() = 0;
+    // Blocks the calling (user-interface) thread until the pulse is done, the
+    // device failed, or timeoutMs (>= 0) passed; returns IsPulseDone(). An
+    // implementation wakes the caller as soon as the pulse ends instead of
+    // sleeping out the timeout, so a waiter that polls the response button
+    // every 50 ms does not add up to 50 ms to every pulse period.
+    virtual bool WaitPulseDone(int timeoutMs) = 0;
     // Releases the header, stops and closes the device. Safe when not open.
     virtual void ClosePulseOutput() = 0;
 

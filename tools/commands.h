@@ -10,6 +10,7 @@ int Simulate(const std::vector<std::string>& args);
 int Show(const std::vector<std::string>& args);
 int ExportTxt(const std::vector<std::string>& args);
 int Synth(const std::vector<std::string>& args);
+int Play(const std::vector<std::string>& args);
 int Devices(const std::vector<std::string>& args);
 int Chart(const std::vector<std::string>& args);
 

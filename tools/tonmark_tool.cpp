@@ -46,6 +46,8 @@ int main(int argc, char** argv) {
         return tonmark::tool::Devices(args);
     if (cmd == "synth")
         return tonmark::tool::Synth(args);
+    if (cmd == "play")
+        return tonmark::tool::Play(args);
     if (cmd == "export-txt")
         return tonmark::tool::ExportTxt(args);
     std::fprintf(stderr, "tonmark-tool: unknown command '%s'\n", cmd.c_str());

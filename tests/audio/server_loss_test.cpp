@@ -16,6 +16,37 @@ namespace {
 
 using namespace std::chrono_literals;
 
+double SecondsSince(std::chrono::steady_clock::time_point t) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t).count();
+}
+
+// A stopped (not killed) server answers nothing: the wait must end with a
+// reason, and closing must not hang on the server (it did for a minute).
+TEST(ServerLoss, FrozenServerEndsTheWaitAndClosesWithoutHanging) {
+    const char* pid = std::getenv("TONMARK_PULSE_PID");
+    ASSERT_NE(pid, nullptr);
+    std::string pulse;
+    CreateSound(1000, -20, 5.0, 0, pulse, true, 1, 0);
+    PortAudioOutput out;
+    ASSERT_TRUE(out.OpenPulseOutput(-1)) << out.Failure();
+    out.PlayPulseBuffer(pulse);
+    std::this_thread::sleep_for(300ms);
+    ASSERT_EQ(kill(std::atoi(pid), SIGSTOP), 0);
+    auto start = std::chrono::steady_clock::now();
+    while (!out.WaitPulseDone(50) && out.Failure().empty() && SecondsSince(start) < 20)
+        ;
+    const double found = SecondsSince(start);
+    EXPECT_FALSE(out.Failure().empty()) << "the wait must end with a reason";
+    EXPECT_LT(found, 5) << "a hang, not a slow answer";
+    start = std::chrono::steady_clock::now();
+    out.ClosePulseOutput();
+    const double closed = SecondsSince(start);
+    EXPECT_LT(closed, 5) << "closing must not wait for the server";
+    std::printf("failure found after %.2f s, closed in %.2f s\n", found, closed);
+    kill(std::atoi(pid), SIGCONT);
+    std::this_thread::sleep_for(500ms);
+}
+
 TEST(ServerLoss, RunningPulseReportsTheFailure) {
     const char* pid = std::getenv("TONMARK_PULSE_PID");
     ASSERT_NE(pid, nullptr);
@@ -27,10 +58,12 @@ TEST(ServerLoss, RunningPulseReportsTheFailure) {
     std::this_thread::sleep_for(300ms);
     ASSERT_EQ(kill(std::atoi(pid), SIGKILL), 0);
     const auto start = std::chrono::steady_clock::now();
-    while (out.Failure().empty() && !out.IsPulseDone() &&
-           std::chrono::steady_clock::now() - start < 20s)
-        std::this_thread::sleep_for(50ms);
+    while (!out.WaitPulseDone(50) && out.Failure().empty() && SecondsSince(start) < 20)
+        ;
+    const double found = SecondsSince(start);
     EXPECT_FALSE(out.Failure().empty()) << "the wait must end with a reason";
+    EXPECT_LT(found, 5) << "a hang, not a slow answer";
+    std::printf("failure found after %.2f s\n", found);
     EXPECT_FALSE(out.IsPulseDone());
     out.ClosePulseOutput();
 

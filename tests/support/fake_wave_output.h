@@ -26,6 +26,7 @@ class FakeWaveOutput final : public WaveOutput {
         header_ = WaveHeader{nullptr, static_cast<uint32_t>(buffer.size()), 0, 1, 0};
     }
     bool IsPulseDone() override { return done; }
+    bool WaitPulseDone(int) override { return done; }
     void ClosePulseOutput() override { opened = -2; }
     bool PreparePlay(int device, std::string_view buffer, int loops) override {
         header_ = WaveHeader{nullptr, static_cast<uint32_t>(buffer.size()), loops == 1 ? 0u : 12u,
