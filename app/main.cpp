@@ -42,6 +42,8 @@ void LoadStartupCalibration(Program& p) {
 int main(int argc, char** argv) {
     QElapsedTimer started;
     started.start();
+    // First, so that the sound system starts while the windows are built.
+    auto waveOutput = std::make_unique<PortAudioOutput>();
     TonmarkApplication app(argc, argv);
     QuietAlsaErrors();
 
@@ -68,7 +70,7 @@ int main(int argc, char** argv) {
     program.joystick = &joystick;
     program.launcher = &launcher;
     program.store = std::make_unique<SettingsStore>(SettingsStore::DefaultPath());
-    program.waveOutput = std::make_unique<PortAudioOutput>();
+    program.waveOutput = std::move(waveOutput);
     program.mixer = std::make_unique<Mixer>(std::make_unique<AlsaMixerPlatform>(), dialogs);
     // Core-audio mode: decided once, by whether a sound server answers now.
     auto endpoint = std::make_unique<PulseEndpointVolume>();

@@ -2,9 +2,9 @@
 
 #include <alsa/asoundlib.h>
 #include <cerrno>
-#include <cstring>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <future>
 #include <pa_linux_alsa.h>
@@ -51,7 +51,23 @@ struct PortAudioOutput::Shared {
 
 struct PortAudioOutput::Library {
     std::timed_mutex lock;
-    bool initialised = Init();
+
+    // PortAudio's initialisation probes every ALSA device and a JACK server
+    // and takes tens of milliseconds; it runs on its own thread while the
+    // program builds its windows, and the first call that needs it waits.
+    Library() : init_(std::async(std::launch::async, Init)) {}
+    ~Library() {
+        if (Initialised())
+            Pa_Terminate();
+    }
+    // Called on the user-interface thread, or on a thread that got here
+    // after a stream was opened (so after the first call returned).
+    bool Initialised() {
+        std::call_once(once_, [this] { initialised_ = init_.get(); });
+        return initialised_;
+    }
+
+  private:
     static bool Init() {
         // ALSA periods as small as the callback: PortAudio would otherwise
         // take four periods for the whole latency and call back eight times
@@ -75,10 +91,10 @@ struct PortAudioOutput::Library {
             close(null);
         return ok;
     }
-    ~Library() {
-        if (initialised)
-            Pa_Terminate();
-    }
+
+    std::future<bool> init_;
+    std::once_flag once_;
+    bool initialised_ = false;
 };
 
 namespace {
@@ -173,7 +189,7 @@ PortAudioOutput::~PortAudioOutput() {
 
 std::vector<std::string> PortAudioOutput::DeviceEntries() {
     std::vector<std::string> entries;
-    if (!library_->initialised)
+    if (!library_->Initialised())
         return entries;
     for (PaDeviceIndex i : OutputDevices()) {
         const PaDeviceInfo* info = Pa_GetDeviceInfo(i);
@@ -190,7 +206,7 @@ int64_t PortAudioOutput::Underflows() const {
 bool PortAudioOutput::Open(int device) {
     Close(false);
     failure_.clear();
-    if (!library_->initialised) {
+    if (!library_->Initialised()) {
         failure_ = "The sound system could not be started.";
         return false;
     }
@@ -347,8 +363,8 @@ bool PortAudioOutput::WaitPulseDone(int timeoutMs) {
             return true;
         if (!stream_ || !failure_.empty())
             return false;
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline -
-                                                                        steady_clock::now());
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(deadline - steady_clock::now());
         if (left.count() <= 0)
             return false;
         pollfd p{shared_->wakeFd, POLLIN, 0};

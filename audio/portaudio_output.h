@@ -40,6 +40,8 @@ class PortAudioOutput final : public WaveOutput {
     // stopped server must not freeze the program.
     static constexpr std::chrono::milliseconds kCloseLimit{1000};
 
+    // Starts the sound system's initialisation in the background; the first
+    // call that needs it waits for it. Construct early to hide its cost.
     PortAudioOutput();
     ~PortAudioOutput() override;
     PortAudioOutput(const PortAudioOutput&) = delete;

@@ -157,8 +157,8 @@ int main(int argc, char** argv) {
         return 2;
     tonmark::QuietAlsaErrors();
     for (const auto& [tone, pause] : periods) {
-        const double nominal = tonmark::FrameCount(tone) / 44100.0 +
-                               tonmark::FrameCount(pause) / 44100.0;
+        const double nominal =
+            tonmark::FrameCount(tone) / 44100.0 + tonmark::FrameCount(pause) / 44100.0;
         std::printf("%.3f s tone + %.3f s pause, %d pulses; onset-to-onset / nominal:\n", tone,
                     pause, pulses);
         Figures event, sleep;

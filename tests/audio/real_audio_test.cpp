@@ -213,8 +213,8 @@ TEST(RealAudio, PulsesOfMixedLengthArriveWholeOnABusyMachine) {
     for (int i = 0; i < 110; ++i) {
         std::string pulse;
         const int ear = (i / 3) % 2;
-        CreateSound(freqs[i % 11], -10 - (i % 7), tones[i % 6], pauses[i % 4], pulse, true,
-                    1 - ear, ear);
+        CreateSound(freqs[i % 11], -10 - (i % 7), tones[i % 6], pauses[i % 4], pulse, true, 1 - ear,
+                    ear);
         pulses.push_back(std::move(pulse));
     }
     Recorder rec;
