@@ -2,9 +2,12 @@
 // ends; everything else receives them.
 #include <QElapsedTimer>
 #include <QThread>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <memory>
+#include <new>
 
 #include "app/platform_helpers.h"
 #include "audio/alsa_mixer_platform.h"
@@ -39,7 +42,23 @@ void LoadStartupCalibration(Program& p) {
 
 } // namespace
 
+int Run(int argc, char** argv);
+
 int main(int argc, char** argv) {
+    // A file-size limit must come back to a save as a failed write (the old
+    // file then stays), not kill the program.
+    std::signal(SIGXFSZ, SIG_IGN);
+    try {
+        return Run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "Tonmark: out of memory; the program ends\n");
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "Tonmark: %s; the program ends\n", e.what());
+    }
+    return 1;
+}
+
+int Run(int argc, char** argv) {
     QElapsedTimer started;
     started.start();
     // First, so that the sound system starts while the windows are built.

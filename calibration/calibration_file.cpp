@@ -8,6 +8,12 @@
 namespace tonmark {
 
 namespace {
+// A file of this kind holds a few kilobytes; anything far beyond that is
+// refused before it is read.
+constexpr size_t kMaxFileBytes = 64 * 1024;
+} // namespace
+
+namespace {
 constexpr std::string_view kIdentification = "\x10"
                                              "Calibration Data";
 }
@@ -72,7 +78,7 @@ CalibrationReadResult DecodeCalibration(std::string_view bytes, CalibrationTable
 void ReadCal(const std::string& fileName, CalibrationTable& table, CalibrationInfo& info,
              bool& calibrationLoaded, Dialogs& dialogs) {
     std::string bytes, reason;
-    if (!ReadWholeFile(fileName, bytes, &reason))
+    if (!ReadWholeFile(fileName, bytes, &reason, kMaxFileBytes))
         throw TonmarkError(CannotOpenMessage(fileName, reason));
     if (DecodeCalibration(bytes, table, info) != CalibrationReadResult::Read) {
         dialogs.ShowMessage(kMsgNotCalibration);

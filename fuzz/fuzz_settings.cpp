@@ -1,5 +1,6 @@
 // Any bytes as the settings file; when reading succeeds, writing the settings
 // and reading them again must give the same settings.
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -37,6 +38,11 @@ bool Same(const Settings& a, const Settings& b) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const std::string path =
         "/dev/shm/tonmark-fuzz-settings-" + std::to_string(::getpid()) + ".json";
+    // Removed after every input: libFuzzer may end the process without
+    // running any clean-up.
+    struct Scratch {
+        ~Scratch() { std::remove(path.c_str()); }
+    } scratch;
     if (!WriteFileAtomically(path, std::string(reinterpret_cast<const char*>(data), size)).empty())
         std::abort();
     RecordingDialogs dialogs;

@@ -58,6 +58,37 @@ int main(int argc, char** argv) {
                 ",\n";
     json += "  \"FirstRun\": 0\n}\n";
     Put(root / "settings", "full", json);
+    // Every kind of value in every place: the other type, numbers in text,
+    // texts that are almost numbers, JSON's other kinds, escapes.
+    const char* const odd[] = {"\"12\"",     "\"1e309\"",  "\" 3\"",        "\"0x10\"",
+                               "\"-0\"",     "\"nan\"",    "\"\"",          "-2147483648",
+                               "4294967296", "1.5",        "true",          "null",
+                               "[1]",        "{\"a\": 1}", "\"\\u00e9\\n\""};
+    int n = 0;
+    for (const char* value : odd) {
+        std::string seed = "{";
+        for (const SettingDef& def : Settings::Table())
+            seed += "\"" + std::string(def.name) + "\": " + value + ", ";
+        seed += "\"FirstRun\": 0}";
+        Put(root / "settings", "odd" + std::to_string(n++), seed);
+    }
+    // Half the values missing, and a type swapped for each kind of setting.
+    std::string half = "{", swapped = "{";
+    int i = 0;
+    for (const SettingDef& def : Settings::Table()) {
+        const std::string name = "\"" + std::string(def.name) + "\": ";
+        if (i++ % 2)
+            half += name +
+                    (def.type == SettingType::Text ? "\"" + std::string(def.initialText) + "\""
+                                                   : std::to_string(def.initialNumber)) +
+                    ", ";
+        swapped +=
+            name +
+            (def.type == SettingType::Text ? std::to_string(i) : "\"" + std::to_string(i) + "\"") +
+            ", ";
+    }
+    Put(root / "settings", "half", half + "\"FirstRun\": 2}");
+    Put(root / "settings", "swapped", swapped + "\"FirstRun\": 0}");
     Put(root / "settings", "firstrun", "{\"FirstRun\": 1}");
     Put(root / "settings", "array", "[]");
     return 0;

@@ -1,7 +1,6 @@
 #include "storage/atomic_file.h"
 
 #include <cerrno>
-#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -22,31 +21,63 @@ std::string Folder(const std::string& path) {
     return path.substr(0, slash);
 }
 
-// A write that hits the file-size limit must come back as EFBIG, not kill us.
-void IgnoreFileSizeSignal() {
-    static const bool done = [] {
-        std::signal(SIGXFSZ, SIG_IGN);
-        return true;
-    }();
-    (void)done;
+// The file a chain of symbolic links ends at (the path itself when it is no
+// link, or a name that does not exist yet). Fails with ELOOP on a cycle.
+bool ResolveLinks(std::string& path, int& err) {
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return true;
+        std::string target(4096, '\0');
+        const ssize_t n = readlink(path.c_str(), target.data(), target.size());
+        if (n < 0 || static_cast<size_t>(n) >= target.size()) {
+            err = n < 0 ? errno : ENAMETOOLONG;
+            return false;
+        }
+        target.resize(static_cast<size_t>(n));
+        path = target[0] == '/' ? target : Folder(path) + "/" + target;
+    }
+    err = ELOOP;
+    return false;
+}
+
+// Whether the user may write the existing file. root may write anything, but
+// a file without any write bit is read-only to its user too.
+bool Writable(const std::string& path, const struct stat& st) {
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+        return false;
+    return access(path.c_str(), W_OK) == 0;
 }
 
 } // namespace
 
 std::string WriteFileAtomically(const std::string& path, std::string_view bytes) {
-    IgnoreFileSizeSignal();
+    std::string target = path;
+    int err = 0;
+    if (!ResolveLinks(target, err))
+        return std::strerror(err);
     struct stat st {};
-    if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+    const bool exists = stat(target.c_str(), &st) == 0;
+    if (exists && S_ISDIR(st.st_mode))
         return std::strerror(EISDIR);
-    std::string tmp = path + ".XXXXXX";
-    const int fd = mkstemp(tmp.data());
+    if (exists && !S_ISREG(st.st_mode))
+        return kNotRegularFile;
+    if (exists && !Writable(target, st))
+        return std::strerror(EACCES);
+    // A short name: the target's own name may already use all 255 bytes.
+    std::string tmp = Folder(target) + "/.tonmark-XXXXXX";
+    const int fd = mkostemp(tmp.data(), O_CLOEXEC);
     if (fd < 0)
         return std::strerror(errno);
-    // Keep the permissions of the file being replaced, else the usual 0644.
-    fchmod(fd, stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644);
+    if (exists) {
+        fchmod(fd, st.st_mode & 07777);
+    } else {
+        const mode_t mask = umask(0);
+        umask(mask);
+        fchmod(fd, 0666 & ~mask);
+    }
     const char* p = bytes.data();
     size_t left = bytes.size();
-    int err = 0;
     while (left > 0) {
         const ssize_t n = ::write(fd, p, left);
         if (n < 0) {
@@ -62,14 +93,14 @@ std::string WriteFileAtomically(const std::string& path, std::string_view bytes)
         err = errno;
     if (::close(fd) != 0 && err == 0)
         err = errno;
-    if (err == 0 && std::rename(tmp.c_str(), path.c_str()) != 0)
+    if (err == 0 && std::rename(tmp.c_str(), target.c_str()) != 0)
         err = errno;
     if (err != 0) {
         ::unlink(tmp.c_str());
         return std::strerror(err);
     }
     // Make the rename itself durable.
-    const int dir = ::open(Folder(path).c_str(), O_RDONLY | O_DIRECTORY);
+    const int dir = ::open(Folder(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0) {
         fsync(dir);
         ::close(dir);
@@ -77,12 +108,34 @@ std::string WriteFileAtomically(const std::string& path, std::string_view bytes)
     return {};
 }
 
-bool ReadWholeFile(const std::string& path, std::string& bytes, std::string* error) {
-    const int fd = ::open(path.c_str(), O_RDONLY);
-    if (fd < 0) {
+bool ReadWholeFile(const std::string& path, std::string& bytes, std::string* error,
+                   size_t maxBytes) {
+    auto fail = [&](int e, const char* text = nullptr) {
         if (error)
-            *error = std::strerror(errno);
+            *error = text ? text : std::strerror(e);
         return false;
+    };
+    // Non-blocking, so that opening a FIFO does not wait for a writer.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return fail(errno);
+    struct stat st {};
+    if (fstat(fd, &st) != 0) {
+        const int e = errno;
+        ::close(fd);
+        return fail(e);
+    }
+    if (S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return fail(EISDIR);
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return fail(0, kNotRegularFile);
+    }
+    if (static_cast<unsigned long long>(st.st_size) > maxBytes) {
+        ::close(fd);
+        return fail(EFBIG);
     }
     bytes.clear();
     char buf[65536];
@@ -91,13 +144,18 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, std::string* err
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            if (error)
-                *error = std::strerror(errno);
+            const int e = errno;
             ::close(fd);
-            return false;
+            return fail(e);
         }
         if (n == 0)
             break;
+        // The file may have grown since fstat.
+        if (bytes.size() + static_cast<size_t>(n) > maxBytes) {
+            ::close(fd);
+            bytes.clear();
+            return fail(EFBIG);
+        }
         bytes.append(buf, static_cast<size_t>(n));
     }
     ::close(fd);

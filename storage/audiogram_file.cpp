@@ -8,6 +8,12 @@
 namespace tonmark {
 
 namespace {
+// A file of this kind holds a few kilobytes; anything far beyond that is
+// refused before it is read.
+constexpr size_t kMaxFileBytes = 64 * 1024;
+} // namespace
+
+namespace {
 
 constexpr char kIdentification[] = "\x0BPatientFile";
 constexpr size_t kIdentificationSize = 13;
@@ -97,7 +103,7 @@ AudiogramReadResult DecodeAudiogram(std::string_view bytes, PatientFile& record,
 void ReadFile(const std::string& fileName, PatientFile& loadFile, PersonalData& personal,
               bool& successful, Dialogs& dialogs, const DateContext& dates, int firstEntry) {
     std::string bytes, reason;
-    if (!ReadWholeFile(fileName, bytes, &reason))
+    if (!ReadWholeFile(fileName, bytes, &reason, kMaxFileBytes))
         throw TonmarkError(CannotOpenMessage(fileName, reason));
     if (DecodeAudiogram(bytes, loadFile, personal, dates, firstEntry) !=
         AudiogramReadResult::Read) {
@@ -111,7 +117,7 @@ void WriteFile(const std::string& fileName, const PatientFile& record, const Per
                const DateContext& dates) {
     const std::string err = WriteFileAtomically(fileName, EncodeAudiogram(record, personal, dates));
     if (!err.empty())
-        throw TonmarkError(kMsgSaveError);
+        throw SaveError(fileName, err);
 }
 
 std::string EncodeTextExport(const PatientFile& record, const PersonalData& personal,
@@ -144,7 +150,7 @@ void WriteAsciiFile(const std::string& fileName, const PatientFile& record,
     const std::string err =
         WriteFileAtomically(fileName, EncodeTextExport(record, personal, dates));
     if (!err.empty())
-        throw TonmarkError(kMsgSaveError);
+        throw SaveError(fileName, err);
 }
 
 } // namespace tonmark

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "core/audiogram.h"
+#include "core/errors.h"
 #include "core/run_services.h"
 #include "storage/personal_data.h"
 #include "storage/short_date.h"
@@ -13,6 +14,14 @@ namespace tonmark {
 
 inline constexpr const char* kMsgNotAudiogram = "File is not a valid Audiogram!";
 inline constexpr const char* kMsgSaveError = "There was an error trying to save";
+
+// A save that failed: the message starts with kMsgSaveError and goes on with
+// the file and the system's reason on a line of its own.
+class SaveError : public TonmarkError {
+  public:
+    SaveError(const std::string& fileName, const std::string& reason)
+        : TonmarkError(std::string(kMsgSaveError) + "\n\"" + fileName + "\": " + reason) {}
+};
 
 // How dates are written and read back.
 struct DateContext {

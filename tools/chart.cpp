@@ -1,5 +1,6 @@
 // tonmark-tool chart: the chart of an audiogram file as the main window draws
 // it, saved as a PNG of the chart box.
+#include <QBuffer>
 #include <QGuiApplication>
 #include <QImage>
 #include <cstdio>
@@ -23,9 +24,15 @@ int Chart(const std::vector<std::string>& args) {
     std::string in, out, settingsPath;
     int width = 657, height = 301;
     std::vector<std::string> positional;
+    bool optionsEnd = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        if ((a == "--width" || a == "--height" || a == "--settings") && i + 1 < args.size()) {
+        if (optionsEnd) {
+            positional.push_back(a);
+        } else if (a == "--") {
+            optionsEnd = true; // names that start with '-' follow
+        } else if ((a == "--width" || a == "--height" || a == "--settings") &&
+                   i + 1 < args.size()) {
             const std::string& v = args[++i];
             if (a == "--settings") {
                 settingsPath = v;
@@ -47,8 +54,8 @@ int Chart(const std::vector<std::string>& args) {
         }
     }
     if (positional.size() != 2) {
-        std::fprintf(stderr, "usage: tonmark-tool chart IN.aud OUT.png [--width W] [--height H] "
-                             "[--settings SETTINGS.json]\n");
+        std::fprintf(stderr, "usage: tonmark-tool chart [--width W] [--height H] "
+                             "[--settings SETTINGS.json] [--] IN.aud OUT.png\n");
         return 2;
     }
     in = positional[0];
@@ -90,8 +97,20 @@ int Chart(const std::vector<std::string>& args) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;
     }
-    if (!chart.save(QString::fromStdString(out), "PNG")) {
-        std::fprintf(stderr, "tonmark-tool chart: cannot write '%s'\n", out.c_str());
+    // Encoded in memory and saved like the audiogram files, so a full disk or
+    // a size limit never leaves half a picture over the old one.
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!chart.save(&buffer, "PNG")) {
+        std::fprintf(stderr, "tonmark-tool chart: the picture could not be encoded\n");
+        return 1;
+    }
+    const std::string reason = WriteFileAtomically(
+        out, std::string_view(png.constData(), static_cast<size_t>(png.size())));
+    if (!reason.empty()) {
+        std::fprintf(stderr, "tonmark-tool chart: cannot write '%s': %s\n", out.c_str(),
+                     reason.c_str());
         return 1;
     }
     return 0;

@@ -123,9 +123,11 @@ int Simulate(const std::vector<std::string>& args) {
             };
             if (a == "--subject")
                 subjectPath = value();
-            else if (a == "--aud")
+            else if (a == "--aud") {
                 audPath = value();
-            else if (a == "--settings")
+                if (audPath.empty())
+                    throw BadInput{"--aud needs a file name"};
+            } else if (a == "--settings")
                 settingsPath = value();
             else if (a == "--max-retest-cycles") {
                 const std::string& v = value();

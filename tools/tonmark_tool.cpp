@@ -1,6 +1,10 @@
 // tonmark-tool: the command-line companion of Tonmark.
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <exception>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -23,19 +27,20 @@ const char* kUsage =
     "           write the raw 16-bit stereo samples of one tone pulse to stdout\n"
     "  devices\n"
     "           list the wave output and mixer devices, then each mixer's controls\n"
-    "  chart IN.aud OUT.png [--width W] [--height H] [--settings SETTINGS.json]\n"
+    "  chart [--width W] [--height H] [--settings SETTINGS.json] [--] IN.aud OUT.png\n"
     "           draw the audiogram chart of a file into a PNG (default 657 x 301)\n";
 
-} // namespace
-
-int main(int argc, char** argv) {
-    if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h") ||
-        !std::strcmp(argv[1], "help")) {
-        std::fputs(kUsage, argc < 2 ? stderr : stdout);
-        return argc < 2 ? 2 : 0;
+// The exit status of a command whose standard output may have failed: a
+// full disk or a closed pipe is a failure, not a success.
+int CheckedOutput(int status) {
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "tonmark-tool: cannot write the output: %s\n", std::strerror(errno));
+        return status == 0 ? 1 : status;
     }
-    const std::string cmd = argv[1];
-    std::vector<std::string> args(argv + 2, argv + argc);
+    return status;
+}
+
+int Run(const std::string& cmd, const std::vector<std::string>& args) {
     if (cmd == "simulate")
         return tonmark::tool::Simulate(args);
     if (cmd == "show")
@@ -52,4 +57,28 @@ int main(int argc, char** argv) {
         return tonmark::tool::ExportTxt(args);
     std::fprintf(stderr, "tonmark-tool: unknown command '%s'\n", cmd.c_str());
     return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h") ||
+        !std::strcmp(argv[1], "help")) {
+        std::fputs(kUsage, argc < 2 ? stderr : stdout);
+        return argc < 2 ? 2 : 0;
+    }
+    // A file-size limit must come back as a failed write, and a closed pipe
+    // as a failed output, not kill the process half-way.
+    std::signal(SIGXFSZ, SIG_IGN);
+    std::signal(SIGPIPE, SIG_IGN);
+    const std::string cmd = argv[1];
+    const std::vector<std::string> args(argv + 2, argv + argc);
+    try {
+        return CheckedOutput(Run(cmd, args));
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "tonmark-tool %s: out of memory\n", cmd.c_str());
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "tonmark-tool %s: %s\n", cmd.c_str(), e.what());
+    }
+    return 1;
 }

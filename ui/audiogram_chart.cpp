@@ -1,5 +1,7 @@
 #include "ui/audiogram_chart.h"
 
+#include <algorithm>
+
 #include <QFont>
 #include <vector>
 
@@ -32,8 +34,12 @@ struct Geometry {
     float Y(float level) const { return 10.0f + R + level * H / 90.0f; }
 };
 
+// Positions are held within +-2^24 pixels, far beyond any box, so that a
+// value from a file or a setting can be offset by a few pixels without
+// overflowing; the canvas cuts such lines to the box.
 int R0(float v) {
-    return Round(static_cast<double>(v));
+    constexpr int32_t kFar = 1 << 24;
+    return std::clamp(Round(static_cast<double>(v)), -kFar, kFar);
 }
 
 bool Measured(const PatientFile& rec, int slot) {

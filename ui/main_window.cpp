@@ -278,6 +278,8 @@ void TfrmMain::Save1Click() {
             WriteAsciiFile(choice->name, p_.state.Record, Personal(), Dates());
         else
             WriteFile(choice->name, p_.state.Record, Personal(), Dates());
+    } catch (const SaveError& e) {
+        p_.dialogs->ShowMessage(e.what()); // says which file and why
     } catch (const std::exception&) {
         p_.dialogs->ShowMessage(kMsgSaveError);
     }

@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <cstring>
 
 #include "storage/atomic_file.h"
 
@@ -55,6 +59,7 @@ TEST_F(AtomicFile, FileSizeLimitInTheMiddleOfTheWrite) {
     const pid_t pid = fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
+        std::signal(SIGXFSZ, SIG_IGN); // as the programs' main does
         rlimit lim{4096, 4096};
         setrlimit(RLIMIT_FSIZE, &lim);
         const std::string err = WriteFileAtomically(target, std::string(100000, 'x'));
@@ -66,6 +71,72 @@ TEST_F(AtomicFile, FileSizeLimitInTheMiddleOfTheWrite) {
     EXPECT_EQ(WEXITSTATUS(status), 0) << "the write must report the failure";
     EXPECT_EQ(Contents(target), "old contents");
     EXPECT_EQ(Entries(), 1u);
+}
+
+TEST_F(AtomicFile, SymbolicLinksAreFollowedAndKept) {
+    fs::create_symlink("file.bin", dir / "link.bin");
+    EXPECT_EQ(WriteFileAtomically((dir / "link.bin").string(), "through the link"), "");
+    EXPECT_TRUE(fs::is_symlink(dir / "link.bin"));
+    EXPECT_EQ(Contents(target), "through the link");
+    // A link to a file that does not exist yet creates that file.
+    fs::create_symlink("later.bin", dir / "dangling.bin");
+    EXPECT_EQ(WriteFileAtomically((dir / "dangling.bin").string(), "made"), "");
+    EXPECT_TRUE(fs::is_symlink(dir / "dangling.bin"));
+    EXPECT_EQ(Contents((dir / "later.bin").string()), "made");
+    // A cycle is refused.
+    fs::create_symlink("loop2", dir / "loop1");
+    fs::create_symlink("loop1", dir / "loop2");
+    EXPECT_NE(WriteFileAtomically((dir / "loop1").string(), "x"), "");
+    EXPECT_TRUE(fs::is_symlink(dir / "loop1"));
+}
+
+TEST_F(AtomicFile, RefusesTargetsThatAreNotWritableRegularFiles) {
+    const std::string fifo = (dir / "pipe.aud").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    EXPECT_EQ(WriteFileAtomically(fifo, "data"), kNotRegularFile);
+    EXPECT_TRUE(fs::is_fifo(fifo));
+
+    fs::permissions(target, fs::perms::owner_read | fs::perms::group_read);
+    EXPECT_EQ(WriteFileAtomically(target, "data"), std::strerror(EACCES));
+    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(Contents(target), "old contents");
+    EXPECT_EQ(Entries(), 2u) << "no temporary file is left";
+}
+
+TEST_F(AtomicFile, KeepsPermissionsAndTakesTheLongestNames) {
+    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(WriteFileAtomically(target, "new"), "");
+    EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+    const std::string longest = (dir / (std::string(251, 'n') + ".aud")).string();
+    EXPECT_EQ(WriteFileAtomically(longest, "long"), "");
+    EXPECT_EQ(Contents(longest), "long");
+}
+
+TEST_F(AtomicFile, ReadsRegularFilesOnlyAndUpToTheLimit) {
+    const std::string fifo = (dir / "pipe.aud").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    struct Case {
+        std::string path;
+        size_t limit;
+        std::string reason;
+    };
+    const Case cases[] = {
+        {fifo, kMaxReadBytes, kNotRegularFile}, // must not wait for a writer
+        {"/dev/zero", kMaxReadBytes, kNotRegularFile},
+        {dir.string(), kMaxReadBytes, std::strerror(EISDIR)},
+        {target, 11, std::strerror(EFBIG)},
+        {(dir / "missing").string(), kMaxReadBytes, std::strerror(ENOENT)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        std::string bytes, reason;
+        EXPECT_FALSE(ReadWholeFile(c.path, bytes, &reason, c.limit));
+        EXPECT_EQ(reason, c.reason);
+    }
+    std::string bytes;
+    EXPECT_TRUE(ReadWholeFile(target, bytes, nullptr, 12));
+    EXPECT_EQ(bytes, "old contents");
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <cstdlib>
+#include <vector>
 
 #include "core/errors.h"
 #include "ui/audiogram_chart.h"
@@ -147,6 +149,75 @@ TEST_F(Chart, StripNumbersAndBadStartLevel) {
     EXPECT_TRUE(ink) << "the threshold starts at the column centre";
     settings.SetText("Start Level (dB HL)", "x");
     EXPECT_THROW(Paint(), ConvertError);
+}
+
+// Values far outside the grid, as a damaged file or a wild setting brings
+// them, must paint (the walk of such a line once froze the program) and must
+// not disturb what lies inside the box.
+TEST_F(Chart, FarOutValuesPaintAndLeaveTheGridAlone) {
+    const int32_t far[] = {2000000000, -2000000000, INT32_MAX, INT32_MIN + 1, 1000000, -999};
+    for (int32_t v : far) {
+        SCOPED_TRACE(v);
+        record.Reverse[0][1][3] = v;
+        record.Reverse[1][4][6] = v;
+        record.Threshold[0][2] = v;
+        record.Threshold[1][6] = -v;
+        settings.SetText("Start Level (dB HL)", std::to_string(v));
+        Paint();
+        EXPECT_EQ(At(50, 10), Colour(2)) << "the grid is drawn";
+    }
+}
+
+// The exact walk of a line from a to b without its end pixel, in 64 bits.
+std::vector<QPoint> Walk(QPoint a, QPoint b) {
+    std::vector<QPoint> points;
+    int64_t x = a.x(), y = a.y();
+    const int64_t dx = std::abs(int64_t{b.x()} - x), dy = -std::abs(int64_t{b.y()} - y);
+    const int64_t sx = x < b.x() ? 1 : -1, sy = y < b.y() ? 1 : -1;
+    int64_t err = dx + dy;
+    while (x != b.x() || y != b.y()) {
+        points.emplace_back(static_cast<int>(x), static_cast<int>(y));
+        const int64_t e2 = 2 * err;
+        if (e2 >= dy) {
+            err += dy;
+            x += sx;
+        }
+        if (e2 <= dx) {
+            err += dx;
+            y += sy;
+        }
+    }
+    return points;
+}
+
+TEST(GdiCanvasLines, LongLinesCutToTheImageKeepTheirPixels) {
+    struct Case {
+        QPoint a, b;
+    };
+    const Case cases[] = {
+        {{10, 20}, {300000, 23}},          {{-250000, 150}, {600, 40}},  {{5, 5}, {40, 2000000}},
+        {{-900000, -5000}, {700000, 310}}, {{100, 100}, {100, -300000}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.a.x()) + "," + std::to_string(c.a.y()) + " -> " +
+                     std::to_string(c.b.x()) + "," + std::to_string(c.b.y()));
+        QImage drawn(640, 320, QImage::Format_RGB32);
+        drawn.fill(Qt::white);
+        GdiCanvas canvas(drawn);
+        canvas.MoveTo(c.a.x(), c.a.y());
+        canvas.LineTo(c.b.x(), c.b.y());
+        EXPECT_EQ(canvas.PenPosition(), c.b);
+        QImage expected(640, 320, QImage::Format_RGB32);
+        expected.fill(Qt::white);
+        for (const QPoint& p : Walk(c.a, c.b))
+            if (expected.rect().contains(p))
+                expected.setPixelColor(p, Qt::black);
+        int differing = 0;
+        for (int y = 0; y < 320; ++y)
+            for (int x = 0; x < 640; ++x)
+                differing += drawn.pixelColor(x, y) != expected.pixelColor(x, y);
+        EXPECT_EQ(differing, 0);
+    }
 }
 
 } // namespace

@@ -124,7 +124,8 @@ TEST_F(MainWindow, SaveAsSuggestsANameAndChoosesTheFormat) {
     EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\n'), 560) << "a text export";
     files.saves.push_back(FileDialogs::SaveChoice{dir.string(), 1});
     main->Save1Click();
-    EXPECT_EQ(dialogs.messages.back(), kMsgSaveError);
+    EXPECT_EQ(dialogs.messages.back(),
+              std::string(kMsgSaveError) + "\n\"" + dir.string() + "\": " + std::strerror(EISDIR));
 }
 
 TEST_F(MainWindow, OpenRejectsWhatIsNotAnAudiogram) {
