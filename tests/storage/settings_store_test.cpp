@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
 
 #include "storage/atomic_file.h"
 #include "storage/settings_store.h"
@@ -241,6 +242,15 @@ TEST_F(Store, StoreThatCannotBeOpenedIsNeverWritten) {
         store.WriteTrue("x");
         EXPECT_EQ(fs::exists(path), bytes != nullptr);
     }
+}
+
+// A FIFO in the file's place once froze the start of the program.
+TEST_F(Store, FifoIsAStoreThatCannotBeOpened) {
+    ASSERT_EQ(mkfifo(path.c_str(), 0644), 0);
+    EXPECT_THROW(Read(), RegistryError);
+    EXPECT_EQ(dialogs.messages, std::vector<std::string>{kMsgRegistryDefaults});
+    EXPECT_THROW(SettingsStore(path).WriteRegistry(settings), RegistryError);
+    EXPECT_TRUE(fs::is_fifo(path));
 }
 
 TEST_F(Store, WriteThenReadGivesTheSameSettings) {
