@@ -23,6 +23,7 @@
 #include "ui/screen_saver_hold.h"
 #include "ui/settings_dialog.h"
 #include "ui/splash.h"
+#include "ui/test_window.h"
 
 using namespace tonmark;
 
@@ -115,7 +116,11 @@ int Run(int argc, char** argv) {
         main.setEnabled(false);
         about.show();
     };
+    TfrmTest test(program);
+    main.SetTestWindow(&test);
     GuardedCall([&] { LoadStartupCalibration(program); });
+    // SIGTERM, SIGINT and SIGHUP close the program as the close box does.
+    CloseOnSignals closeOnSignals([&main] { main.RequestClose(); });
 
     if (std::getenv("TONMARK_QUIT_WHEN_SHOWN")) {
         QApplication::processEvents();

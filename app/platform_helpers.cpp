@@ -1,13 +1,20 @@
 #include "app/platform_helpers.h"
 
 #include <QProcess>
+#include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QStringList>
 #include <SDL2/SDL.h>
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace tonmark {
 
 SdlJoystickReader::SdlJoystickReader() {
+    // SDL would otherwise take SIGINT and SIGTERM for itself and the program
+    // would no longer end on them.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     ready_ = SDL_InitSubSystem(SDL_INIT_JOYSTICK) == 0;
 }
 
@@ -39,6 +46,46 @@ bool SdlJoystickReader::AnyButtonDown() {
         if (SDL_JoystickGetButton(js, b))
             return true;
     return false;
+}
+
+namespace {
+int signalPipe[2] = {-1, -1}; // written by the handler, read on the UI thread
+
+void OnSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const auto r = write(signalPipe[1], &byte, 1);
+}
+} // namespace
+
+CloseOnSignals::CloseOnSignals(std::function<void()> onSignal) : onSignal_(std::move(onSignal)) {
+    if (pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read);
+    notifier_ = notifier;
+    QObject::connect(notifier, &QSocketNotifier::activated, [this] {
+        char buf[16];
+        while (read(signalPipe[0], buf, sizeof buf) > 0) {
+        }
+        if (onSignal_)
+            onSignal_();
+    });
+    struct sigaction sa {};
+    sa.sa_handler = OnSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    for (int sig : {SIGTERM, SIGINT, SIGHUP})
+        sigaction(sig, &sa, nullptr);
+}
+
+CloseOnSignals::~CloseOnSignals() {
+    for (int sig : {SIGTERM, SIGINT, SIGHUP})
+        std::signal(sig, SIG_DFL);
+    delete static_cast<QSocketNotifier*>(notifier_);
+    for (int& fd : signalPipe)
+        if (fd >= 0) {
+            close(fd);
+            fd = -1;
+        }
 }
 
 bool ProcessLauncher::StartFirst(const std::vector<std::string>& candidates) {

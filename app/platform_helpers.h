@@ -1,5 +1,7 @@
 #pragma once
 // The real game controller and program launcher.
+#include <functional>
+
 #include "ui/program.h"
 
 namespace tonmark {
@@ -15,6 +17,20 @@ class SdlJoystickReader final : public JoystickReader {
   private:
     bool ready_ = false;
     void* joystick_ = nullptr;
+};
+
+// Turns SIGTERM, SIGINT and SIGHUP into a call of onSignal on the
+// user-interface thread, for the life of the object.
+class CloseOnSignals {
+  public:
+    explicit CloseOnSignals(std::function<void()> onSignal);
+    ~CloseOnSignals();
+    CloseOnSignals(const CloseOnSignals&) = delete;
+    CloseOnSignals& operator=(const CloseOnSignals&) = delete;
+
+  private:
+    std::function<void()> onSignal_;
+    void* notifier_ = nullptr;
 };
 
 class ProcessLauncher final : public ProgramLauncher {

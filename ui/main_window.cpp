@@ -4,10 +4,12 @@
 #include <QCloseEvent>
 #include <QLocale>
 #include <QMenuBar>
+#include <QTimer>
 #include <ctime>
 
 #include "calibration/calibration_file.h"
 #include "core/errors.h"
+#include "core/test_commands.h"
 #include "core/test_procedure.h"
 #include "storage/file_names.h"
 #include "ui/audiogram_chart.h"
@@ -15,6 +17,8 @@
 #include "ui/gdi_canvas.h"
 #include "ui/help_viewer.h"
 #include "ui/settings_dialog.h"
+#include "ui/test_run_services.h"
+#include "ui/test_window.h"
 
 namespace tonmark {
 
@@ -23,6 +27,13 @@ namespace {
 QString Q(const std::string& s) {
     return QString::fromStdString(s);
 }
+
+// Without a settings file the "don't show again" mark cannot be kept.
+class NoOnceValues final : public OnceValueStore {
+  public:
+    bool ValueExists(const std::string&) override { return false; }
+    void WriteTrue(const std::string&) override {}
+};
 
 } // namespace
 
@@ -135,10 +146,8 @@ void TfrmMain::BuildMenus() {
     });
 
     Test1 = menuBar()->addMenu(QStringLiteral("Hearing &Test"));
-    NewTest1 = item(Test1, "&New Test", QKeySequence(Qt::Key_F5),
-                    [this] { NotBuiltYet(QStringLiteral("New Test")); });
-    Retest1 = item(Test1, "&Retest", QKeySequence(Qt::Key_F6),
-                   [this] { NotBuiltYet(QStringLiteral("Retest")); });
+    NewTest1 = item(Test1, "&New Test", QKeySequence(Qt::Key_F5), [this] { NewTest1Click(); });
+    Retest1 = item(Test1, "&Retest", QKeySequence(Qt::Key_F6), [this] { Retest1Click(); });
     Test1->addSeparator();
     ViewResults1 = item(Test1, "&Show Test Results", QKeySequence(Qt::Key_F8),
                         [this] { NotBuiltYet(QStringLiteral("Show Test Results")); });
@@ -155,7 +164,7 @@ void TfrmMain::BuildMenus() {
     });
 
     PopupMenu1 = new QMenu(this);
-    Retest2 = item(PopupMenu1, "&Retest", {}, [this] { NotBuiltYet(QStringLiteral("Retest")); });
+    Retest2 = item(PopupMenu1, "&Retest", {}, [this] { Retest1Click(); });
     ViewResults2 = item(PopupMenu1, "&View Results", {},
                         [this] { NotBuiltYet(QStringLiteral("Show Test Results")); });
     SaveAs1 = item(PopupMenu1, "&Save As...", {}, [this] { Save1Click(); });
@@ -318,6 +327,8 @@ void TfrmMain::pbxAudiogramPaint() {
 }
 
 void TfrmMain::ApplyColours() {
+    if (test_)
+        test_->GraphPaint();
     client_->setAutoFillBackground(true);
     client_->setStyleSheet(QString());
     QPalette pal = client_->palette();
@@ -328,6 +339,8 @@ void TfrmMain::ApplyColours() {
 
 void TfrmMain::SetChartColour(uint32_t colour, bool frameToo) {
     p_.settings.ChartColour = colour;
+    if (test_)
+        test_->GraphPaint();
     if (frameToo) {
         grpGraph->setAutoFillBackground(true);
         QPalette pal = grpGraph->palette();
@@ -373,8 +386,73 @@ void TfrmMain::NameChanged() {
 
 void TfrmMain::closeEvent(QCloseEvent* e) {
     p_.state.StopRequested = true;
+    if (testRunning_) {
+        // The run ends at the end of its pulse; the program closes then.
+        closeAfterRun_ = true;
+        e->ignore();
+        return;
+    }
+    if (!isEnabled() && !closing_) {
+        // A secondary window is open and holds the main window: closing now
+        // would drop what is being edited there.
+        e->ignore();
+        return;
+    }
     e->accept();
     QApplication::quit();
+}
+
+void TfrmMain::RequestClose() {
+    closing_ = true;
+    p_.state.StopRequested = true;
+    // Questions and messages that would hold the run or the close are
+    // answered as their close box would.
+    auto* dismiss = new QTimer(this);
+    connect(dismiss, &QTimer::timeout, this, [] {
+        if (QWidget* modal = QApplication::activeModalWidget())
+            modal->close();
+    });
+    dismiss->start(20);
+    close();
+}
+
+void TfrmMain::NewTest1Click() {
+    RunTestCommand([](CommandContext& c) { ::tonmark::NewTest1Click(c); });
+}
+
+void TfrmMain::Retest1Click() {
+    RunTestCommand([](CommandContext& c) { ::tonmark::Retest1Click(c); });
+}
+
+void TfrmMain::RunTestCommand(const std::function<void(CommandContext&)>& command) {
+    if (!test_ || testRunning_ || !p_.clock || !p_.dialogs)
+        return;
+    QtTestRunServices services(p_, *this, *test_, [this] { pbxAudiogramPaint(); });
+    services.abandon = [this] { return closing_ || closeAfterRun_; };
+    QtMessagePump pump;
+    TestRunContext run{p_.state, p_.settings, services, *p_.dialogs, pump, *p_.clock};
+    NoOnceValues noStore;
+    OnceValueStore& once = p_.store ? static_cast<OnceValueStore&>(*p_.store) : noStore;
+    CommandContext cmd{run, once, std::nullopt};
+    testRunning_ = true;
+    struct Finally {
+        TfrmMain& w;
+        ~Finally() { w.AfterTestRun(); }
+    } finally{*this};
+    command(cmd);
+}
+
+void TfrmMain::AfterTestRun() {
+    testRunning_ = false;
+    setEnabled(true); // also when the run failed before it could end its display
+    pbxAudiogramPaint();
+    NameChanged();
+    if (closeAfterRun_ || closing_)
+        QTimer::singleShot(0, this, [this] { close(); });
+}
+
+void TfrmMain::SetTestWindow(TfrmTest* test) {
+    test_ = test;
 }
 
 void TfrmMain::NotBuiltYet(const QString& what) {

@@ -17,7 +17,9 @@
 namespace tonmark {
 
 class TfrmSettings;
+class TfrmTest;
 class HelpViewer;
+struct CommandContext;
 
 class TfrmMain : public QMainWindow {
     Q_OBJECT
@@ -29,6 +31,7 @@ class TfrmMain : public QMainWindow {
     // parameters.
     void FormCreate(const std::vector<std::string>& args);
     void SetSettingsDialog(TfrmSettings* settings) { settings_ = settings; }
+    void SetTestWindow(TfrmTest* test);
     std::function<void()> showAbout; // set by the composition root
 
     // The chart, strip and date line from the record and the settings.
@@ -44,6 +47,13 @@ class TfrmMain : public QMainWindow {
     void Open1Click();
     void Save1Click();
     void LoadCalibration1Click();
+    // New Test (F5) and Retest (F6): block until the runs end.
+    void NewTest1Click();
+    void Retest1Click();
+    bool TestRunning() const { return testRunning_; }
+    // Closes the program as its close box does, also from outside (a signal):
+    // a running test stops at once, open questions are dismissed.
+    void RequestClose();
     void OpenAudiogram(const std::string& fileName);
 
     PersonalData Personal() const;
@@ -82,10 +92,16 @@ class TfrmMain : public QMainWindow {
     void NotBuiltYet(const QString& what);
     void ShowHelp(int context);
     void OpenSettings(bool graphPage);
+    void RunTestCommand(const std::function<void(CommandContext&)>& command);
+    void AfterTestRun();
 
     Program& p_;
     HelpViewer* help_;
     TfrmSettings* settings_ = nullptr;
+    TfrmTest* test_ = nullptr;
+    bool testRunning_ = false;
+    bool closeAfterRun_ = false;
+    bool closing_ = false;
     QWidget* client_;
 };
 

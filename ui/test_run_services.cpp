@@ -1,0 +1,139 @@
+#include "ui/test_run_services.h"
+
+#include <QThread>
+
+#include "audio/output_level.h"
+#include "audio/tone_synthesis.h"
+#include "core/errors.h"
+#include "core/setting_values.h"
+
+namespace tonmark {
+
+QtTestRunServices::QtTestRunServices(Program& program, QWidget& mainWindow, TfrmTest& testWindow,
+                                     std::function<void()> repaintChart)
+    : p_(program), main_(mainWindow), test_(testWindow), repaintChart_(std::move(repaintChart)) {}
+
+void QtTestRunServices::BeginTestRun() {
+    main_.setEnabled(false);
+    test_.show();
+    test_.raise();
+    pulse_.clear();
+    // The run reads its pulse and pause once, at its start, as the procedure does.
+    beepTime_ = SettingReal(p_.settings, "Pulse Duration(s)");
+    pauseTime_ = SettingReal(p_.settings, "Pause Duration(s)");
+    joystickSource_ = p_.settings.Flag("Joystick");
+    // The test window is drawn before anything plays.
+    test_.GraphPaint();
+    test_.repaint();
+    ProcessMessages();
+}
+
+bool QtTestRunServices::PollResponseButton() {
+    if (joystickSource_)
+        p_.state.ResponsePressed = p_.joystick && p_.joystick->AnyButtonDown();
+    test_.SetLight(p_.state.ResponsePressed);
+    return p_.state.ResponsePressed;
+}
+
+void QtTestRunServices::WaitForRelease() {
+    do {
+        ProcessMessages();
+        QThread::msleep(kPollMs);
+        PollResponseButton();
+    } while (p_.state.ResponsePressed && test_.isVisible());
+}
+
+void QtTestRunServices::SetNextCaption(const std::string& text) {
+    test_.Next->setText(QString::fromStdString(text));
+}
+
+void QtTestRunServices::OpenTestOutput(int k) {
+    if (p_.mixer)
+        OutputLevelControl(*p_.mixer, p_.endpoint.get(), p_.coreAudioMode).PrepareSoundCard();
+    // The familiarisation uses the calibration of its frequency, the repeat
+    // at 1000 Hz that of 1000 Hz.
+    for (auto& ear : p_.calibration) {
+        if (k > 0)
+            ear[0] = ear[k];
+        ear[12] = ear[5];
+    }
+    if (!p_.waveOutput)
+        throw SoundOutputError("The sound output device is not available.");
+    if (!p_.waveOutput->OpenPulseOutput(p_.settings.Integer("Wave Out Device Number")))
+        throw SoundOutputError(p_.waveOutput->Failure());
+}
+
+void QtTestRunServices::ShowTestWindow() {
+    test_.show();
+}
+
+void QtTestRunServices::SetTestCaption(const std::string& text) {
+    test_.setWindowTitle(QString::fromStdString(text));
+}
+
+void QtTestRunServices::BeginSlotTrace(int, double) {
+    // The run has set the ear and emptied the trace; the graph shows the
+    // grid and the starting point only.
+    test_.GraphPaint();
+}
+
+void QtTestRunServices::ApplySlotLevels(int ear, int slot) {
+    if (!p_.mixer)
+        return;
+    const CalibrationEntry& e = p_.calibration[ear][slot];
+    OutputLevelControl(*p_.mixer, p_.endpoint.get(), p_.coreAudioMode)
+        .ApplyCalibrationLevels(ear, e.WaveVolume, e.MasterVolume);
+}
+
+void QtTestRunServices::PlayPulse(int ear, int slot, double level) {
+    const TestRunState& run = p_.state.Run;
+    pulse_.clear();
+    // Synthesised just before it is handed over: the output starts it a
+    // fixed few milliseconds after the previous period's end.
+    CreateSound(p_.state.SlotFrequency[slot], level - p_.calibration[ear][slot].LevelCorrection,
+                beepTime_, pauseTime_, pulse_, true, run.LeftChannelOn, run.RightChannelOn);
+    p_.waveOutput->PlayPulseBuffer(pulse_);
+    if (!p_.waveOutput->Failure().empty())
+        throw SoundOutputError(p_.waveOutput->Failure());
+}
+
+void QtTestRunServices::DrawTraceSegment(int) {
+    test_.GraphPaint();
+}
+
+bool QtTestRunServices::AwaitPulse() {
+    bool heard = false;
+    for (;;) {
+        heard = PollResponseButton() || heard;
+        ProcessMessages();
+        // Returns as soon as the stream has taken the pulse's last frame, so
+        // the poll interval does not lengthen the period.
+        if (p_.waveOutput->WaitPulseDone(kPollMs))
+            break;
+        if (abandon && abandon())
+            break;
+        if (!p_.waveOutput->Failure().empty())
+            throw SoundOutputError(p_.waveOutput->Failure());
+    }
+    pulse_.clear();
+    return heard;
+}
+
+void QtTestRunServices::RepaintChart() {
+    if (repaintChart_)
+        repaintChart_();
+}
+
+void QtTestRunServices::CloseTestOutput() {
+    if (p_.waveOutput)
+        p_.waveOutput->ClosePulseOutput();
+    pulse_.clear();
+    pulse_.shrink_to_fit();
+}
+
+void QtTestRunServices::EndTestRun() {
+    test_.hide();
+    main_.setEnabled(true);
+}
+
+} // namespace tonmark
