@@ -1,6 +1,8 @@
 #pragma once
 // A wave output without sound: a list of device entries, and pulses that
 // finish when the test says so.
+#include <functional>
+
 #include "audio/wave_output.h"
 
 namespace tonmark::test {
@@ -26,7 +28,10 @@ class FakeWaveOutput final : public WaveOutput {
         header_ = WaveHeader{nullptr, static_cast<uint32_t>(buffer.size()), 0, 1, 0};
     }
     bool IsPulseDone() override { return done; }
-    bool WaitPulseDone(int) override { return done; }
+    // When set, decides each wait of a pulse instead of `done` (and may act
+    // like a listener in the meantime).
+    std::function<bool()> waitHook;
+    bool WaitPulseDone(int) override { return waitHook ? waitHook() : done; }
     void ClosePulseOutput() override { opened = -2; }
     bool PreparePlay(int device, std::string_view buffer, int loops) override {
         header_ = WaveHeader{nullptr, static_cast<uint32_t>(buffer.size()), loops == 1 ? 0u : 12u,
