@@ -65,6 +65,15 @@ int Run(int argc, char** argv) {
     // First, so that the sound system starts while the windows are built.
     auto waveOutput = std::make_unique<PortAudioOutput>();
     TonmarkApplication app(argc, argv);
+    // SIGTERM, SIGINT and SIGHUP close the program as the close box does; one
+    // that comes before the main window exists ends the start-up.
+    TfrmMain* mainWindow = nullptr;
+    bool closeRequested = false;
+    CloseOnSignals closeOnSignals([&] {
+        closeRequested = true;
+        if (mainWindow)
+            mainWindow->RequestClose();
+    });
     QuietAlsaErrors();
 
     if (!std::getenv("TONMARK_NO_SPLASH")) {
@@ -100,6 +109,7 @@ int Run(int argc, char** argv) {
 
     std::vector<std::string> args(argv + 1, argv + argc);
     TfrmMain main(program, &help);
+    mainWindow = &main;
     ScreenSaverHold screenSaver([&program] {
         return !program.state.StopRequested && program.settings.DisableScreenSaverDuringTest;
     });
@@ -119,8 +129,8 @@ int Run(int argc, char** argv) {
     TfrmTest test(program);
     main.SetTestWindow(&test);
     GuardedCall([&] { LoadStartupCalibration(program); });
-    // SIGTERM, SIGINT and SIGHUP close the program as the close box does.
-    CloseOnSignals closeOnSignals([&main] { main.RequestClose(); });
+    if (closeRequested)
+        return 0;
 
     if (std::getenv("TONMARK_QUIT_WHEN_SHOWN")) {
         QApplication::processEvents();

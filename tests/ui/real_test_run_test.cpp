@@ -1,0 +1,353 @@
+// A hearing test on real parts: the PortAudio output into a private
+// PulseAudio null sink, the endpoint volume through libpulse, and SDL's
+// virtual joystick as the response button. A listener thread records the
+// sink's monitor, measures every pulse (ear, frequency, level in dB HL
+// through the calibration) and presses the button while the pulse period
+// lasts when the level is at or above its threshold. Runs under
+// tests/audio/with_pulse.sh.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <SDL2/SDL.h>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <csignal>
+#include <cstring>
+#include <fstream>
+#include <mutex>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+#include "app/platform_helpers.h"
+#include "audio/alsa_mixer_platform.h"
+#include "audio/portaudio_output.h"
+#include "audio/pulse_endpoint_volume.h"
+#include "core/test_procedure.h"
+#include "tools/simulation.h"
+#include "ui/main_window.h"
+#include "ui/test_window.h"
+
+namespace tonmark::test {
+namespace {
+
+using namespace std::chrono_literals;
+using SteadyClock = std::chrono::steady_clock;
+
+constexpr double kLevelCorrection = -10; // dB, every ear and slot
+constexpr int32_t kFrequencies[] = {125, 250, 500, 750, 1000, 1500, 2000, 3000, 4000, 6000, 8000};
+
+struct HeardPulse {
+    int ear;
+    int32_t hz;
+    double levelHL;
+    bool bothChannels;
+};
+
+// Reads the sink's monitor as it plays and answers like a subject with the
+// given thresholds.
+class Listener {
+  public:
+    explicit Listener(ThresholdSubject subject) : subject_(std::move(subject)) {
+        joystick_ =
+            SDL_JoystickOpen(SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, 0, 1, 0));
+        int fds[2];
+        EXPECT_EQ(pipe(fds), 0);
+        pid_ = fork();
+        if (pid_ == 0) {
+            dup2(fds[1], STDOUT_FILENO);
+            close(fds[0]);
+            execlp("parec", "parec", "-d", "@DEFAULT_MONITOR@", "--format=s16le", "--rate=44100",
+                   "--channels=2", "--latency-msec=10", (char*)nullptr);
+            _exit(127);
+        }
+        close(fds[1]);
+        fd_ = fds[0];
+        thread_ = std::thread([this] { Run(); });
+        std::this_thread::sleep_for(500ms);
+    }
+    ~Listener() {
+        kill(pid_, SIGTERM);
+        waitpid(pid_, nullptr, 0);
+        thread_.join();
+        close(fd_);
+        SDL_JoystickClose(joystick_);
+    }
+    std::vector<HeardPulse> Pulses() {
+        std::lock_guard lock(mutex_);
+        return pulses_;
+    }
+    // Called after every pulse the listener has measured (on its thread).
+    std::function<void(size_t count)> afterPulse;
+
+  private:
+    void Run() {
+        std::vector<int16_t> buf(2 * 441);
+        std::string carry;
+        // A pulse: from the first non-zero frame to 50 ms of silence.
+        long quiet = 100000, frames = 0, crossings = 0;
+        int peak[2] = {0, 0};
+        int16_t lastSample = 0;
+        bool inPulse = false;
+        for (;;) {
+            char raw[4096];
+            const ssize_t n = read(fd_, raw, sizeof raw);
+            if (n <= 0)
+                return;
+            carry.append(raw, static_cast<size_t>(n));
+            const size_t whole = carry.size() / 4;
+            for (size_t i = 0; i < whole; ++i) {
+                int16_t s[2];
+                std::memcpy(s, carry.data() + 4 * i, 4);
+                if (s[0] == 0 && s[1] == 0) {
+                    if (inPulse && ++quiet >= 2205)
+                        EndPulse(frames, crossings, peak), inPulse = false;
+                    continue;
+                }
+                if (!inPulse) {
+                    inPulse = true;
+                    quiet = 0;
+                    frames = crossings = 0;
+                    peak[0] = peak[1] = 0;
+                    lastSample = 0;
+                }
+                frames += quiet + 1;
+                quiet = 0;
+                for (int c = 0; c < 2; ++c)
+                    peak[c] = std::max(peak[c], std::abs(static_cast<int>(s[c])));
+                const int16_t v = s[0] != 0 ? s[0] : s[1];
+                if ((v > 0) != (lastSample > 0))
+                    ++crossings;
+                lastSample = v;
+            }
+            carry.erase(0, whole * 4);
+        }
+    }
+
+    void EndPulse(long frames, long crossings, const int peak[2]) {
+        HeardPulse p;
+        p.ear = peak[1] > peak[0] ? 1 : 0;
+        p.bothChannels = peak[0] != 0 && peak[1] != 0;
+        const double hz = crossings / 2.0 / (frames / 44100.0);
+        p.hz = *std::min_element(
+            std::begin(kFrequencies), std::end(kFrequencies), [hz](int32_t a, int32_t b) {
+                return std::fabs(std::log(a / hz)) < std::fabs(std::log(b / hz));
+            });
+        p.levelHL = 20 * std::log10(peak[p.ear] / 32767.0) + 70 + kLevelCorrection;
+        const bool heard = subject_.Hears(PulseInfo{p.ear, 0, p.hz, std::round(p.levelHL), 0, 0});
+        size_t count;
+        {
+            std::lock_guard lock(mutex_);
+            pulses_.push_back(p);
+            count = pulses_.size();
+        }
+        if (heard) {
+            // Within the pause that follows the tone: the run polls every
+            // 50 ms, so a press held 150 ms is seen at least twice.
+            SDL_JoystickSetVirtualButton(joystick_, 0, 1);
+            std::this_thread::sleep_for(150ms);
+            SDL_JoystickSetVirtualButton(joystick_, 0, 0);
+        }
+        if (afterPulse)
+            afterPulse(count);
+    }
+
+    ThresholdSubject subject_;
+    SDL_Joystick* joystick_ = nullptr;
+    pid_t pid_ = -1;
+    int fd_ = -1;
+    std::thread thread_;
+    std::mutex mutex_;
+    std::vector<HeardPulse> pulses_;
+};
+
+class RealRun : public ::testing::Test {
+  protected:
+    RealRun() {
+        program.dialogs = &dialogs;
+        program.clock = &clock;
+        program.joystick = &joystick;
+        program.waveOutput = std::make_unique<PortAudioOutput>();
+        program.mixer = std::make_unique<Mixer>(
+            std::make_unique<AlsaMixerPlatform>(std::vector<std::string>{"pulse"}), dialogs);
+        program.mixer->CountDevices();
+        program.mixer->OpenDevice(0);
+        auto endpoint = std::make_unique<PulseEndpointVolume>();
+        program.coreAudioMode = endpoint->Connected();
+        program.endpoint = std::move(endpoint);
+        program.state.CalibrationLoaded = true;
+        for (auto& ear : program.calibration)
+            for (auto& e : ear)
+                e = CalibrationEntry{0, 1000, 0, 0, kLevelCorrection};
+        Settings& s = program.settings;
+        ApplyDefaultGraphColours(s);
+        for (const char* f : {"Test 125Hz", "Test 250Hz", "Test 500Hz", "Test 750Hz", "Test 1500Hz",
+                              "Test 2000Hz", "Test 3000Hz", "Test 6000Hz", "Test 8000Hz",
+                              "Test 4000Hz", "Trial Run", "Retest @ 1kHz", "AutoRetest"})
+            s.SetFlag(f, false);
+        s.SetFlag("Test 1000Hz", true);
+        s.SetFlag("Test 3000Hz", true);
+        s.SetFlag("Joystick", true);
+        s.SetText("Pulse Duration(s)", "0.1");
+        s.SetText("Pause Duration(s)", "0.5");
+        s.SetText("Start Level (dB HL)", "30");
+        s.SetText("Min. Reversals", "4");
+        subject.thresholds[0] = {{1000, 20}, {3000, 35}};
+        subject.thresholds[1] = {{1000, 5}, {3000, 25}};
+        main = std::make_unique<TfrmMain>(program, nullptr);
+        main->show();
+        test = std::make_unique<TfrmTest>(program);
+        main->SetTestWindow(test.get());
+    }
+
+    RecordingDialogs dialogs;
+    FixedClock clock{{2026, 12, 10, 9, 0, 0}};
+    SdlJoystickReader joystick;
+    Program program;
+    ThresholdSubject subject;
+    std::unique_ptr<TfrmMain> main;
+    std::unique_ptr<TfrmTest> test;
+};
+
+TEST_F(RealRun, ListenerWithAJoystickGetsTheSimulatedRecord) {
+    ASSERT_TRUE(program.coreAudioMode) << "the private sound server must answer";
+    std::vector<HeardPulse> heard;
+    {
+        Listener listener(subject);
+        main->NewTest1Click();
+        std::this_thread::sleep_for(700ms); // the last pulse reaches the monitor
+        heard = listener.Pulses();
+    }
+    ASSERT_FALSE(dialogs.messages.empty());
+    EXPECT_EQ(dialogs.messages.back().rfind(kMsgCompleted, 0), 0u) << dialogs.messages.back();
+    EXPECT_TRUE(main->isEnabled());
+    EXPECT_FALSE(test->isVisible());
+
+    // The same subject and settings without sound or windows.
+    ProgramState state;
+    state.CalibrationLoaded = true;
+    SilentServices silent(state);
+    std::vector<PulseInfo> played;
+    silent.subject = [&](const PulseInfo& p) {
+        played.push_back(p);
+        return subject.Hears(p);
+    };
+    RecordingDialogs silentDialogs;
+    NullPump pump;
+    MemoryOnceStore once;
+    TestRunContext run{state, program.settings, silent, silentDialogs, pump, clock};
+    RunTest(run, BuildNewTestPlan(program.settings), false);
+    EXPECT_EQ(std::memcmp(state.Record.Reverse, program.state.Record.Reverse,
+                          sizeof state.Record.Reverse),
+              0);
+    EXPECT_EQ(std::memcmp(state.Record.Threshold, program.state.Record.Threshold,
+                          sizeof state.Record.Threshold),
+              0);
+
+    std::string both;
+    for (size_t i = 0; i < std::max(heard.size(), played.size()); ++i) {
+        both += std::to_string(i) + ": ";
+        if (i < played.size())
+            both += std::to_string(played[i].ear) + " " + std::to_string(played[i].hz) + " " +
+                    std::to_string(played[i].levelHL) + (subject.Hears(played[i]) ? " H" : " -");
+        both += " | ";
+        if (i < heard.size())
+            both += std::to_string(heard[i].ear) + " " + std::to_string(heard[i].hz) + " " +
+                    std::to_string(heard[i].levelHL);
+        both += "\n";
+    }
+    ASSERT_EQ(heard.size(), played.size()) << both;
+    for (size_t i = 0; i < heard.size(); ++i) {
+        SCOPED_TRACE("pulse " + std::to_string(i));
+        EXPECT_EQ(heard[i].ear, played[i].ear);
+        EXPECT_FALSE(heard[i].bothChannels);
+        EXPECT_EQ(heard[i].hz, played[i].hz);
+        EXPECT_NEAR(heard[i].levelHL, played[i].levelHL, 0.5);
+    }
+}
+
+TEST_F(RealRun, SignalDuringARunStopsItAndClosesTheWindow) {
+    CloseOnSignals onSignal([this] { main->RequestClose(); });
+    SteadyClock::time_point sent{};
+    Listener listener(subject);
+    listener.afterPulse = [&](size_t count) {
+        if (count == 3) {
+            sent = SteadyClock::now();
+            kill(getpid(), SIGTERM);
+        }
+    };
+    main->NewTest1Click();
+    const double seconds = std::chrono::duration<double>(SteadyClock::now() - sent).count();
+    EXPECT_LT(seconds, 2) << "a stop at once, not at the end of the test";
+    EXPECT_EQ(dialogs.messages.back(), kMsgStopped);
+    QApplication::processEvents();
+    EXPECT_FALSE(main->isVisible()) << "the program closes as with its close box";
+}
+
+// Runs last: the server does not come back.
+TEST_F(RealRun, ZServerKilledDuringARunEndsItWithAMessage) {
+    const char* pid = std::getenv("TONMARK_PULSE_PID");
+    ASSERT_NE(pid, nullptr);
+    SteadyClock::time_point killed{};
+    {
+        Listener listener(subject);
+        listener.afterPulse = [&](size_t count) {
+            if (count == 4) {
+                killed = SteadyClock::now();
+                kill(std::atoi(pid), SIGKILL);
+            }
+        };
+        main->NewTest1Click();
+    }
+    const double seconds = std::chrono::duration<double>(SteadyClock::now() - killed).count();
+    EXPECT_LT(seconds, 3) << "the wait ends within about a second, never hangs";
+    ASSERT_GE(dialogs.messages.size(), 2u);
+    EXPECT_EQ(dialogs.messages.back(), kMsgStopped);
+    EXPECT_NE(dialogs.messages[dialogs.messages.size() - 2].find("sound output device"),
+              std::string::npos)
+        << dialogs.messages[dialogs.messages.size() - 2];
+    EXPECT_TRUE(main->isEnabled());
+    EXPECT_FALSE(test->isVisible());
+    EXPECT_FALSE(program.state.AudiogramValid);
+}
+
+// The real program, idle: SIGTERM ends it at once and cleanly.
+TEST(RealProgram, EndsOnSigterm) {
+    const std::string conf =
+        std::string(::testing::TempDir()) + "tonmark-sig-" + std::to_string(getpid());
+    std::system(("mkdir -p " + conf + "/Velbrook && cp " TONMARK_TEST_DATA "/full_settings.json " +
+                 conf + "/Velbrook/Tonmark.json")
+                    .c_str());
+    const pid_t child = fork();
+    if (child == 0) {
+        setenv("XDG_CONFIG_HOME", conf.c_str(), 1);
+        setenv("TONMARK_NO_SPLASH", "1", 1);
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        execl(TONMARK_PROGRAM, TONMARK_PROGRAM, (char*)nullptr);
+        _exit(127);
+    }
+    std::this_thread::sleep_for(2s);
+    const auto sent = SteadyClock::now();
+    ASSERT_EQ(kill(child, SIGTERM), 0);
+    int status = 0;
+    while (waitpid(child, &status, WNOHANG) == 0 && SteadyClock::now() - sent < 10s)
+        std::this_thread::sleep_for(20ms);
+    const double seconds = std::chrono::duration<double>(SteadyClock::now() - sent).count();
+    if (seconds >= 10)
+        kill(child, SIGKILL);
+    EXPECT_LT(seconds, 3);
+    EXPECT_TRUE(WIFEXITED(status)) << "closed by the program, not killed by the signal";
+    std::system(("rm -rf " + conf).c_str());
+}
+
+} // namespace
+} // namespace tonmark::test
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    tonmark::QuietAlsaErrors();
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
