@@ -58,6 +58,7 @@ TfrmSettings::TfrmSettings(Program& program, TfrmMain& main, QWidget* parent)
     connect(SettingsPages, &QTabWidget::currentChanged, this, [this](int i) {
         if (!programmaticPage_)
             SettingsPagesChange(i);
+        FollowHardwarePage();
     });
     connect(rdoJoystick, &QRadioButton::toggled, this, [this](bool on) {
         p_.settings.SetFlag("Joystick", on);
@@ -218,7 +219,12 @@ void TfrmSettings::SelectHardwarePage() {
 
 void TfrmSettings::SettingsPagesChange(int index) {
     helpContext_ = index >= 0 && index < 5 ? kPageContexts[index] : 0;
-    if (SettingsPages->widget(index) == SoundCard)
+}
+
+void TfrmSettings::FollowHardwarePage() {
+    // The controller's light is read exactly while its page is on screen,
+    // however the page came to be shown.
+    if (isVisible() && SettingsPages->currentWidget() == SoundCard)
         Timer1->start();
     else
         Timer1->stop();
@@ -332,6 +338,7 @@ void TfrmSettings::showEvent(QShowEvent* e) {
     // Also here: without a window manager the dialog may never be activated.
     ShowDeviceState();
     QDialog::showEvent(e);
+    FollowHardwarePage();
 }
 
 void TfrmSettings::hideEvent(QHideEvent* e) {

@@ -76,6 +76,7 @@ class TfrmSettings : public QDialog {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    void FollowHardwarePage();
     void BuildTestProcedurePage();
     void BuildHardwarePage();
     void BuildFileHandlingPage();

@@ -261,6 +261,34 @@ TEST_F(TestWindow, StoppedAndFailedRunsLeaveTheProgramUsable) {
     EXPECT_FALSE(test->isVisible());
 }
 
+TEST_F(TestWindow, SettingsDialogLightsWithTheControllerOnTheHardwarePageOnly) {
+    settings->show();
+    QApplication::processEvents();
+    settings->SettingsPages->setCurrentWidget(settings->SoundCard);
+    settings->rdoJoystick->click();
+    for (QWidget* w : std::initializer_list<QWidget*>{settings->light, settings->Label25,
+                                                      settings->Label26, settings->Button1})
+        EXPECT_TRUE(w->isVisibleTo(settings.get()));
+    EXPECT_TRUE(settings->Timer1->isActive());
+    EXPECT_EQ(settings->Timer1->interval(), 50);
+    auto lightAfterTicks = [&] {
+        const int before = joystick.reads;
+        while (joystick.reads < before + 2)
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+        return settings->light->styleSheet();
+    };
+    joystick.down = true;
+    EXPECT_NE(lightAfterTicks().indexOf("red"), -1);
+    joystick.down = false;
+    EXPECT_NE(lightAfterTicks().indexOf("black"), -1);
+    settings->rdoCTRL->click();
+    EXPECT_FALSE(settings->light->isVisibleTo(settings.get()));
+    EXPECT_FALSE(settings->Button1->isVisibleTo(settings.get()));
+    settings->SelectGraphPage();
+    EXPECT_FALSE(settings->Timer1->isActive());
+    settings->CancelClick();
+}
+
 TEST_F(TestWindow, CommandsNeedACalibrationAndFollowTheMenuRule) {
     program.state.CalibrationLoaded = false;
     main->NewTest1Click();
