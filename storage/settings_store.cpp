@@ -14,16 +14,26 @@ namespace tonmark {
 namespace {
 
 // The store as an opened key: present only when the file holds a JSON object.
-std::optional<QJsonObject> OpenKey(const std::string& path) {
+// reason, when given, says why it could not be opened.
+std::optional<QJsonObject> OpenKey(const std::string& path, std::string* reason = nullptr) {
     std::string bytes;
-    if (!ReadWholeFile(path, bytes))
+    if (!ReadWholeFile(path, bytes, reason))
         return std::nullopt;
     QJsonParseError err{};
     const QJsonDocument doc = QJsonDocument::fromJson(
         QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())), &err);
-    if (err.error != QJsonParseError::NoError || !doc.isObject())
+    if (err.error != QJsonParseError::NoError || !doc.isObject()) {
+        if (reason)
+            *reason = "the file does not hold the settings";
         return std::nullopt;
+    }
     return doc.object();
+}
+
+// The store's message, then the file and why, so that the user can mend it.
+RegistryError StoreError(const std::string& text, const std::string& path,
+                         const std::string& reason) {
+    return RegistryError(text + "\n\"" + path + "\": " + reason);
 }
 
 QString Key(std::string_view name) {
@@ -127,16 +137,24 @@ void SettingsStore::ReadRegistry(Settings& settings, DeviceListSizes lists, Dial
     }
     // Opened afresh, as a separate key access; not protected: its failure
     // goes to the caller.
-    const auto again = OpenKey(path_);
-    if (ReadInteger(again, "FirstRun") != 1)
+    std::string reason;
+    const auto again = OpenKey(path_, &reason);
+    int32_t firstRun = 0;
+    try {
+        firstRun = ReadInteger(again, "FirstRun");
+    } catch (const RegistryError& e) {
+        throw StoreError(e.what(), path_, again ? "the value is missing or not a whole number"
+                                                : reason);
+    }
+    if (firstRun != 1)
         return;
     if (dialogs.AskConfirmation(kMsgFirstRunIntro, kHelpIntroduction))
         dialogs.ShowHelpTopic(kHelpIntroduction);
     dialogs.ShowMessage(kMsgFirstRunCheck);
     QJsonObject obj = *again;
     obj.insert("FirstRun", 0);
-    if (!WriteFileAtomically(path_, Serialise(obj)).empty())
-        throw RegistryError("Failed to set data for 'FirstRun'");
+    if (const std::string why = WriteFileAtomically(path_, Serialise(obj)); !why.empty())
+        throw StoreError("Failed to set data for 'FirstRun'", path_, why);
     if (openSettingsOnHardwarePage)
         openSettingsOnHardwarePage();
 }
@@ -144,9 +162,10 @@ void SettingsStore::ReadRegistry(Settings& settings, DeviceListSizes lists, Dial
 void SettingsStore::WriteRegistry(const Settings& settings) {
     const auto names = WriteOrder();
     const std::string firstFailure = "Failed to set data for '" + std::string(names.front()) + "'";
-    auto key = OpenKey(path_);
+    std::string reason;
+    auto key = OpenKey(path_, &reason);
     if (!key)
-        throw RegistryError(firstFailure);
+        throw StoreError(firstFailure, path_, reason);
     for (std::string_view name : names) {
         const SettingDef* def = Settings::Find(name);
         switch (def->type) {
@@ -163,8 +182,8 @@ void SettingsStore::WriteRegistry(const Settings& settings) {
         }
     }
     // The whole set lands at once or not at all.
-    if (!WriteFileAtomically(path_, Serialise(*key)).empty())
-        throw RegistryError(firstFailure);
+    if (const std::string why = WriteFileAtomically(path_, Serialise(*key)); !why.empty())
+        throw StoreError(firstFailure, path_, why);
 }
 
 bool SettingsStore::ValueExists(const std::string& name) {

@@ -19,7 +19,8 @@
 namespace tonmark {
 
 // "Failed to get data for '%s'", "Invalid data type for '%s'",
-// "Failed to set data for '%s'".
+// "Failed to set data for '%s'"; when it reaches the user, followed by a line
+// with the file's path and why it failed.
 class RegistryError : public TonmarkError {
   public:
     using TonmarkError::TonmarkError;

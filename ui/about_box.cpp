@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 #include "ui/product_picture.h"
@@ -29,6 +30,8 @@ AboutBox::AboutBox(std::function<void(int)> showHelp, QWidget* parent) : QDialog
     layout->addLayout(buttons);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(help, &QPushButton::clicked, this, [showHelp] { showHelp(23); });
+    connect(new QShortcut(QKeySequence(Qt::Key_F1), this), &QShortcut::activated, this,
+            [showHelp] { showHelp(23); });
 }
 
 void AboutBox::hideEvent(QHideEvent* e) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <QFont>
+#include <QFontMetrics>
 #include <vector>
 
 #include "core/rounding.h"
@@ -22,6 +23,20 @@ QFont PixelFont(int pixels) {
     f.setStyleHint(QFont::SansSerif);
     f.setPixelSize(pixels);
     return f;
+}
+
+// The chart's font: 15 pixels where it fits, smaller in a small box, so that
+// "-10" stays left of the grid (which starts at x 20) and the frequency labels
+// of neighbouring columns do not run together. The text origins stay.
+QFont ChartFont(float columnWidth) {
+    for (int px = 15; px > 6; --px) {
+        const QFont f = PixelFont(px);
+        const QFontMetrics fm(f);
+        if (fm.horizontalAdvance(QStringLiteral("-10")) <= 19 &&
+            (columnWidth <= 0 || fm.horizontalAdvance(QStringLiteral("8000")) <= columnWidth - 3))
+            return f;
+    }
+    return PixelFont(6);
 }
 
 // Geometry in single precision, rounded half to even only where used.
@@ -56,7 +71,14 @@ QString PaintAudiogram(QImage& chartImage, QImage& stripImage, const ChartInputs
     const Geometry g(chart.Width(), chart.Height());
     const QColor grid = ColourFromStored(s.GraphColour(2));
     const QColor background = ColourFromStored(s.ChartColour);
-    chart.SetFont(PixelFont(15));
+    // Column layout.
+    int N = 0;
+    for (int slot = 1; slot <= 11; ++slot)
+        N += in.audiogramValid ? Measured(rec, slot) : s.Flag(kFrequencyBoxes[slot - 1]);
+    const float Q = N > 0 ? g.P / static_cast<float>(N) : 0.0f;
+    const auto colX = [&](int e, float units) { return g.X(e) + units * Q; };
+
+    chart.SetFont(ChartFont(Q));
     strip.SetFont(PixelFont(14));
 
     // 1. Axes.
@@ -89,12 +111,6 @@ QString PaintAudiogram(QImage& chartImage, QImage& stripImage, const ChartInputs
                   QStringLiteral(".")
             : QString();
 
-    // Column layout.
-    int N = 0;
-    for (int slot = 1; slot <= 11; ++slot)
-        N += in.audiogramValid ? Measured(rec, slot) : s.Flag(kFrequencyBoxes[slot - 1]);
-    const float Q = N > 0 ? g.P / static_cast<float>(N) : 0.0f;
-    const auto colX = [&](int e, float units) { return g.X(e) + units * Q; };
 
     // 3. Column lines.
     if (N > 0) {

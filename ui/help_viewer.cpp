@@ -1,5 +1,6 @@
 #include "ui/help_viewer.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -15,6 +16,10 @@ HelpViewer::HelpViewer(QString folder, QWidget* parent)
                                                 : std::move(folder)),
       browser_(new QTextBrowser(this)) {
     setWindowTitle(QStringLiteral("Tonmark Help"));
+    // The settings dialog and the test window stay on top; help the user
+    // asked for must not disappear behind them.
+    setWindowFlag(Qt::WindowStaysOnTopHint);
+    QCoreApplication::instance()->installEventFilter(this);
     resize(720, 560);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(browser_);
@@ -35,14 +40,44 @@ HelpViewer::HelpViewer(QString folder, QWidget* parent)
     }
 }
 
-bool HelpViewer::ShowContext(int context) {
+bool HelpViewer::SetTopic(int context) {
     const bool known = contexts_.contains(context);
     current_ = known ? contexts_[context] : QStringLiteral("index.html");
     browser_->setSource(QUrl::fromLocalFile(folder_ + "/" + current_));
+    return known;
+}
+
+bool HelpViewer::ShowContext(int context) {
+    const bool known = SetTopic(context);
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal && modal != this) {
+        // A modal dialog would block a plain window: show it modal over it.
+        hide();
+        exec();
+        return known;
+    }
     show();
     raise();
     activateWindow();
     return known;
+}
+
+bool HelpViewer::ShowContextModal(int context) {
+    const bool known = SetTopic(context);
+    hide();
+    exec();
+    return known;
+}
+
+bool HelpViewer::eventFilter(QObject* watched, QEvent* e) {
+    // Another always-on-top window that opens later (the settings dialog on
+    // the first run) would cover the help the user is reading.
+    if (e->type() == QEvent::Show && watched != this && isVisible()) {
+        auto* w = qobject_cast<QWidget*>(watched);
+        if (w && w->isWindow() && (w->windowFlags() & Qt::WindowStaysOnTopHint))
+            QMetaObject::invokeMethod(this, [this] { raise(); }, Qt::QueuedConnection);
+    }
+    return QDialog::eventFilter(watched, e);
 }
 
 } // namespace tonmark

@@ -18,12 +18,20 @@ class HelpViewer : public QDialog {
 
     // Shows the topic of a context number; false (and the contents page) when
     // the number has no topic.
+    // Shown above every other window of the program; when a modal dialog is
+    // open, it is shown modal over it so that it can be used.
     bool ShowContext(int context);
+    // Shows the topic and returns when the user closed the help.
+    bool ShowContextModal(int context);
     QString CurrentTopic() const { return current_; }
     const QMap<int, QString>& Contexts() const { return contexts_; }
     QString Folder() const { return folder_; }
 
+  protected:
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
   private:
+    bool SetTopic(int context);
     QString folder_;
     QMap<int, QString> contexts_;
     QTextBrowser* browser_;

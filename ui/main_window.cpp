@@ -40,6 +40,9 @@ class NoOnceValues final : public OnceValueStore {
 TfrmMain::TfrmMain(Program& program, HelpViewer* help, QWidget* parent)
     : QMainWindow(parent), p_(program), help_(help), client_(new QWidget(this)) {
     setCentralWidget(client_);
+    // The design colours until the settings are read: the first paint comes
+    // before that, and questions may be asked over it.
+    ApplyDefaultGraphColours(p_.settings);
     QFont font(QStringLiteral("Sans Serif"));
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(14);
@@ -249,6 +252,10 @@ void TfrmMain::SetPersonal(const PersonalData& d) {
     if (d.DateOfBirth)
         dtpDOB->setDate(QDate(d.DateOfBirth->year, d.DateOfBirth->month, d.DateOfBirth->day));
     txtComment->setText(Q(d.Comment));
+    // Long texts are read from their beginning.
+    for (QLineEdit* e :
+         {txtLastName, txtFirstName, txtReferenceNumber, txtOrganisation, txtComment})
+        e->setCursorPosition(0);
 }
 
 void TfrmMain::New1Click() {
@@ -312,10 +319,15 @@ void TfrmMain::pbxAudiogramPaint() {
         lblDateTime->setText(PaintAudiogram(chart, strip,
                                             ChartInputs{p_.state.Record, p_.state.AudiogramValid,
                                                         p_.state.SlotFrequency, p_.settings}));
+        lastPaintError_.clear();
     } catch (const std::exception& e) {
         // What was drawn up to the failure stays; the message comes once the
-        // paint is over.
-        ReportError(e.what());
+        // paint is over, and once only for the same fault: a resize repaints
+        // many times.
+        if (lastPaintError_ != e.what()) {
+            lastPaintError_ = e.what();
+            ReportError(e.what());
+        }
     }
     pbxAudiogram->picture = chart;
     pbxResults->picture = strip;
@@ -334,6 +346,14 @@ void TfrmMain::ApplyColours() {
     QPalette pal = client_->palette();
     pal.setColor(QPalette::Window, ColourFromStored(p_.settings.MainWindowColour));
     client_->setPalette(pal);
+    if (!frameColoured_) {
+        // The chart's frame shows the window's colour until the chart colour
+        // is changed in the settings.
+        grpGraph->setAutoFillBackground(true);
+        QPalette frame = grpGraph->palette();
+        frame.setColor(QPalette::Window, ColourFromStored(p_.settings.MainWindowColour));
+        grpGraph->setPalette(frame);
+    }
     pbxAudiogramPaint();
 }
 
@@ -342,6 +362,7 @@ void TfrmMain::SetChartColour(uint32_t colour, bool frameToo) {
     if (test_)
         test_->GraphPaint();
     if (frameToo) {
+        frameColoured_ = true;
         grpGraph->setAutoFillBackground(true);
         QPalette pal = grpGraph->palette();
         pal.setColor(QPalette::Window, ColourFromStored(colour));

@@ -102,6 +102,8 @@ class TfrmMain : public QMainWindow {
     bool testRunning_ = false;
     bool closeAfterRun_ = false;
     bool closing_ = false;
+    bool frameColoured_ = false; // the chart colour was given to the frame
+    std::string lastPaintError_;
     QWidget* client_;
 };
 

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QColorDialog>
+#include <QDir>
+#include <QRegularExpression>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -20,29 +22,55 @@ QString Title() {
 }
 } // namespace
 
+QWidget* DialogParent() {
+    if (QWidget* modal = QApplication::activeModalWidget())
+        return modal;
+    // An always-on-top window (the settings dialog, the test window) would
+    // cover a message that belongs to the main window.
+    QWidget* onTop = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && (w->windowFlags() & Qt::WindowStaysOnTopHint) &&
+            !qobject_cast<HelpViewer*>(w))
+            onTop = w;
+    return onTop ? onTop : QApplication::activeWindow();
+}
+
+QString SuffixForFilter(const QString& nameFilter) {
+    // "ASCII-Text (*.txt)" -> "txt"
+    const int star = nameFilter.indexOf(QStringLiteral("*."));
+    if (star < 0)
+        return QString();
+    QString suffix = nameFilter.mid(star + 2);
+    const int end = suffix.indexOf(QRegularExpression(QStringLiteral("[^A-Za-z0-9]")));
+    return end < 0 ? suffix : suffix.left(end);
+}
+
 void QtDialogs::ShowMessage(const std::string& text) {
-    QMessageBox::information(QApplication::activeWindow(), Title(), Q(text));
+    QMessageBox::information(DialogParent(), Title(), Q(text));
 }
 
 bool QtDialogs::ConfirmOkCancel(const std::string& text) {
-    return QMessageBox::warning(QApplication::activeWindow(), Title(), Q(text),
+    return QMessageBox::warning(DialogParent(), Title(), Q(text),
                                 QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
 }
 
 bool QtDialogs::AskYesNo(const std::string& text, const std::string& caption) {
     QMessageBox box(QMessageBox::NoIcon, Q(caption), Q(text), QMessageBox::Yes | QMessageBox::No,
-                    QApplication::activeWindow());
+                    DialogParent());
     return box.exec() == QMessageBox::Yes;
 }
 
 bool QtDialogs::AskConfirmation(const std::string& text, int helpContext) {
     QMessageBox box(QMessageBox::Question, Q("Confirm"), Q(text),
                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Help,
-                    QApplication::activeWindow());
+                    DialogParent());
     for (;;) {
         const int r = box.exec();
         if (r == QMessageBox::Help) {
-            ShowHelpTopic(helpContext);
+            // Read while the question waits; a question back on screen would
+            // block the help window.
+            if (help_)
+                help_->ShowContextModal(helpContext);
             continue;
         }
         return r == QMessageBox::Yes;
@@ -57,7 +85,7 @@ ModalResult QtDialogs::AskWithDontShowAgain(const std::string& text, const std::
                                    : type == DialogType::Confirmation ? QMessageBox::Question
                                                                       : QMessageBox::NoIcon;
     QMessageBox box(icon, Q(title), Q(text), QMessageBox::Yes | QMessageBox::No,
-                    QApplication::activeWindow());
+                    DialogParent());
     auto* check = new QCheckBox(QStringLiteral("Don't show this message again."));
     box.setCheckBox(check);
     const int r = box.exec();
@@ -66,7 +94,7 @@ ModalResult QtDialogs::AskWithDontShowAgain(const std::string& text, const std::
 }
 
 void QtDialogs::ShowErrorBox(const std::string& text, const std::string& caption) {
-    QMessageBox::critical(QApplication::activeWindow(), Q(caption), Q(text));
+    QMessageBox::critical(DialogParent(), Q(caption), Q(text));
 }
 
 void QtDialogs::ShowHelpTopic(int context) {
@@ -84,8 +112,9 @@ QStringList QtFilters(const std::string& filter) {
 
 std::optional<std::string> QtFileDialogs::OpenFile(const std::string& title,
                                                    const std::string& filter) {
-    const QString name = QFileDialog::getOpenFileName(QApplication::activeWindow(), Q(title),
-                                                      QString(), QtFilters(filter).join(";;"));
+    // The default folder is the current one, which the settings dialog sets.
+    const QString name = QFileDialog::getOpenFileName(DialogParent(), Q(title), QDir::currentPath(),
+                                                      QtFilters(filter).join(";;"));
     if (name.isEmpty())
         return std::nullopt;
     return name.toStdString();
@@ -95,10 +124,14 @@ std::optional<FileDialogs::SaveChoice> QtFileDialogs::SaveFile(const std::string
                                                                const std::string& filter,
                                                                const std::string& suggested,
                                                                const std::string& suffix) {
-    QFileDialog dlg(QApplication::activeWindow(), Q(title));
+    QFileDialog dlg(DialogParent(), Q(title));
     dlg.setAcceptMode(QFileDialog::AcceptSave);
     dlg.setNameFilters(QtFilters(filter));
+    dlg.setDirectory(QDir::currentPath());
     dlg.setDefaultSuffix(Q(suffix));
+    // A name typed without a suffix gets the one of the chosen type.
+    QObject::connect(&dlg, &QFileDialog::filterSelected, &dlg,
+                     [&dlg](const QString& f) { dlg.setDefaultSuffix(SuffixForFilter(f)); });
     dlg.selectFile(Q(suggested));
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
         return std::nullopt;
@@ -111,7 +144,7 @@ std::optional<FileDialogs::SaveChoice> QtFileDialogs::SaveFile(const std::string
 std::optional<uint32_t> QtFileDialogs::ChooseColour(uint32_t) {
     // Starts with the colour last chosen here, the button face the first time.
     const QColor start = lastColour_ ? ColourFromStored(*lastColour_) : QColor(240, 240, 240);
-    const QColor c = QColorDialog::getColor(start, QApplication::activeWindow());
+    const QColor c = QColorDialog::getColor(start, DialogParent());
     if (!c.isValid())
         return std::nullopt;
     const uint32_t stored = static_cast<uint32_t>(c.red()) |

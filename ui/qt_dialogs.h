@@ -8,6 +8,12 @@ namespace tonmark {
 
 class HelpViewer;
 
+// The window a message or dialog belongs over: an open modal dialog, else a
+// visible always-on-top window, else the active window.
+QWidget* DialogParent();
+// The suffix of a file-type filter such as "ASCII-Text (*.txt)": "txt".
+QString SuffixForFilter(const QString& nameFilter);
+
 class QtDialogs final : public Dialogs {
   public:
     explicit QtDialogs(HelpViewer* help) : help_(help) {}

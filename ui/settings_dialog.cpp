@@ -3,9 +3,11 @@
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLocale>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 #include "core/audiogram.h"
+#include "core/test_procedure.h"
 #include "ui/error_handler.h"
 #include "ui/field_limits.h"
 #include "ui/gdi_canvas.h"
@@ -55,6 +57,9 @@ TfrmSettings::TfrmSettings(Program& program, TfrmMain& main, QWidget* parent)
     connect(Cancel, &QPushButton::clicked, this,
             [this] { GuardedCall([this] { CancelClick(); }); });
     connect(SettingsHelp, &QPushButton::clicked, this, [this] { SettingsHelpClick(); });
+    // F1: the help of the page on screen.
+    connect(new QShortcut(QKeySequence(Qt::Key_F1), this), &QShortcut::activated, this,
+            [this] { SettingsHelpClick(); });
     connect(SettingsPages, &QTabWidget::currentChanged, this, [this](int i) {
         if (!programmaticPage_)
             SettingsPagesChange(i);
@@ -69,7 +74,8 @@ TfrmSettings::TfrmSettings(Program& program, TfrmMain& main, QWidget* parent)
         rdoJoystickClick();
     });
     rdoJoystickClick();
-    connect(Reject1st, &QCheckBox::toggled, this, [this](bool on) {
+    // Clicked, not toggled: reloading the controls must not recompute.
+    connect(Reject1st, &QCheckBox::clicked, this, [this](bool on) {
         CalcThreshold(p_.state.Record, on ? 2 : 1);
         main_.pbxAudiogramPaint();
     });
@@ -271,16 +277,25 @@ void TfrmSettings::OKClick() {
 }
 
 void TfrmSettings::CancelClick() {
+    // Cancel always closes, also when the stored settings cannot be read
+    // back; the error is reported all the same.
+    struct HideAtEnd {
+        TfrmSettings& d;
+        ~HideAtEnd() { d.hide(); }
+    } hideAtEnd{*this};
     for (auto& [name, box] : frequencyBoxes)
         box->setEnabled(true);
+    const bool rejectFirst = p_.settings.Flag("Reject 1st Reversal");
     const DeviceListSizes lists{WaveOutDevice->count(), MixerDevice->count()};
     p_.store->ReadRegistry(p_.settings, lists, *p_.dialogs, [this] { SelectHardwarePage(); });
     LoadControls();
+    // Thresholds recomputed under a rule that is now taken back follow it.
+    if (p_.settings.Flag("Reject 1st Reversal") != rejectFirst)
+        CalcThreshold(p_.state.Record, FirstUsedEntry(p_.settings));
     // The stored backgrounds go back to the chart box and the main window,
     // not to the chart's frame.
     main_.ApplyColours();
     main_.SetChartColour(p_.settings.ChartColour, false);
-    hide();
 }
 
 void TfrmSettings::FormActivate() {
@@ -301,8 +316,12 @@ void TfrmSettings::ShowDeviceState() {
 
 void TfrmSettings::changeEvent(QEvent* e) {
     QDialog::changeEvent(e);
-    if (e->type() == QEvent::ActivationChange && isActiveWindow())
+    // Once per opening: coming back from the colour dialog must not jump
+    // the colour list back to its first entry.
+    if (e->type() == QEvent::ActivationChange && isActiveWindow() && !activatedSinceShown_) {
+        activatedSinceShown_ = true;
         FormActivate();
+    }
 }
 
 bool TfrmSettings::eventFilter(QObject* watched, QEvent* event) {
@@ -337,6 +356,7 @@ void TfrmSettings::reject() {
 void TfrmSettings::showEvent(QShowEvent* e) {
     // Also here: without a window manager the dialog may never be activated.
     ShowDeviceState();
+    activatedSinceShown_ = false;
     QDialog::showEvent(e);
     FollowHardwarePage();
 }

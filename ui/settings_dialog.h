@@ -77,6 +77,7 @@ class TfrmSettings : public QDialog {
 
   private:
     void FollowHardwarePage();
+    bool activatedSinceShown_ = false;
     void BuildTestProcedurePage();
     void BuildHardwarePage();
     void BuildFileHandlingPage();

@@ -193,6 +193,13 @@ void TfrmSettings::BuildFileHandlingPage() {
         DirectoryListBox1->hideColumn(c);
     DirectoryListBox1->setHeaderHidden(true);
     DirectoryListBox1->setCurrentIndex(model->index(QDir::currentPath()));
+    // The model reads folders in the background: show the current one as soon
+    // as its branch is there.
+    connect(model, &QFileSystemModel::directoryLoaded, DirectoryListBox1, [this, model] {
+        const QModelIndex current = model->index(QDir::currentPath());
+        DirectoryListBox1->setCurrentIndex(current);
+        DirectoryListBox1->scrollTo(current, QAbstractItemView::PositionAtCenter);
+    });
     folders->addWidget(DirectoryListBox1);
     Dir = new QLabel(QDir::currentPath());
     folders->addWidget(Dir);

@@ -211,7 +211,9 @@ TEST_F(Store, MissingFirstRunIsRaised) {
             Read();
             FAIL();
         } catch (const RegistryError& e) {
-            EXPECT_STREQ(e.what(), c.error);
+            EXPECT_EQ(std::string(e.what()),
+                      std::string(c.error) + "\n\"" + path +
+                          "\": the value is missing or not a whole number");
         }
     }
 }
@@ -231,7 +233,10 @@ TEST_F(Store, StoreThatCannotBeOpenedIsNeverWritten) {
             SettingsStore(path).WriteRegistry(settings);
             FAIL();
         } catch (const RegistryError& e) {
-            EXPECT_STREQ(e.what(), "Failed to set data for 'Test 125Hz'");
+            const std::string text = e.what();
+            EXPECT_EQ(text.rfind("Failed to set data for 'Test 125Hz'\n\"" + path + "\": ", 0), 0u)
+                << text;
+            EXPECT_GT(text.size(), path.size() + 40) << "a reason follows";
         }
         EXPECT_EQ(fs::exists(path), bytes != nullptr);
         if (bytes) {

@@ -289,10 +289,28 @@ TEST_F(Settings, RejectFirstReversalRecalculates) {
     int32_t* row = program.state.Record.Reverse[0][4];
     row[0] = 4;
     row[1] = 30, row[2] = 21, row[3] = 27, row[4] = 24;
-    settings->Reject1st->setChecked(false);
-    EXPECT_EQ(program.state.Record.Threshold[0][4], 26);
+    settings->show();
+    const bool stored = settings->Reject1st->isChecked();
+    // A click recomputes; the program setting the box does not.
     settings->Reject1st->setChecked(true);
+    settings->Reject1st->click();
+    EXPECT_EQ(program.state.Record.Threshold[0][4], 26);
+    settings->Reject1st->click();
     EXPECT_EQ(program.state.Record.Threshold[0][4], 24);
+    // Cancel without a change leaves the thresholds alone...
+    program.state.Record.Threshold[0][4] = 77;
+    settings->show();
+    if (settings->Reject1st->isChecked() != stored)
+        settings->Reject1st->setChecked(stored);
+    program.settings.SetFlag("Reject 1st Reversal", stored);
+    settings->CancelClick();
+    EXPECT_EQ(program.state.Record.Threshold[0][4], 77);
+    // ...and a change taken back by Cancel is taken back in the thresholds.
+    settings->show();
+    settings->Reject1st->click();
+    settings->CancelClick();
+    EXPECT_EQ(program.state.Record.Threshold[0][4], stored ? 24 : 26);
+    EXPECT_FALSE(settings->isVisible());
 }
 
 TEST(Splash, FadesAndWaits) {
