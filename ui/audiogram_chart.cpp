@@ -111,7 +111,6 @@ QString PaintAudiogram(QImage& chartImage, QImage& stripImage, const ChartInputs
                   QStringLiteral(".")
             : QString();
 
-
     // 3. Column lines.
     if (N > 0) {
         chart.SetPen(grid);

@@ -75,7 +75,8 @@ bool HelpViewer::eventFilter(QObject* watched, QEvent* e) {
     if (e->type() == QEvent::Show && watched != this && isVisible()) {
         auto* w = qobject_cast<QWidget*>(watched);
         if (w && w->isWindow() && (w->windowFlags() & Qt::WindowStaysOnTopHint))
-            QMetaObject::invokeMethod(this, [this] { raise(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this] { raise(); }, Qt::QueuedConnection);
     }
     return QDialog::eventFilter(watched, e);
 }

@@ -4,9 +4,9 @@
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QDir>
-#include <QRegularExpression>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QRegularExpression>
 
 #include "ui/gdi_canvas.h"
 #include "ui/help_viewer.h"
@@ -30,7 +30,7 @@ QWidget* DialogParent() {
     QWidget* onTop = nullptr;
     for (QWidget* w : QApplication::topLevelWidgets())
         if (w->isVisible() && (w->windowFlags() & Qt::WindowStaysOnTopHint) &&
-            !qobject_cast<HelpViewer*>(w))
+            w->windowType() != Qt::SplashScreen && !qobject_cast<HelpViewer*>(w))
             onTop = w;
     return onTop ? onTop : QApplication::activeWindow();
 }
@@ -62,8 +62,7 @@ bool QtDialogs::AskYesNo(const std::string& text, const std::string& caption) {
 
 bool QtDialogs::AskConfirmation(const std::string& text, int helpContext) {
     QMessageBox box(QMessageBox::Question, Q("Confirm"), Q(text),
-                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Help,
-                    DialogParent());
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Help, DialogParent());
     for (;;) {
         const int r = box.exec();
         if (r == QMessageBox::Help) {
@@ -84,8 +83,7 @@ ModalResult QtDialogs::AskWithDontShowAgain(const std::string& text, const std::
                                    : type == DialogType::Error        ? QMessageBox::Critical
                                    : type == DialogType::Confirmation ? QMessageBox::Question
                                                                       : QMessageBox::NoIcon;
-    QMessageBox box(icon, Q(title), Q(text), QMessageBox::Yes | QMessageBox::No,
-                    DialogParent());
+    QMessageBox box(icon, Q(title), Q(text), QMessageBox::Yes | QMessageBox::No, DialogParent());
     auto* check = new QCheckBox(QStringLiteral("Don't show this message again."));
     box.setCheckBox(check);
     const int r = box.exec();
