@@ -31,6 +31,7 @@
 #include "audio/portaudio_output.h"
 #include "audio/pulse_endpoint_volume.h"
 #include "audio/tone_synthesis.h"
+#include "support/real_program.h"
 #include "tools/simulation.h"
 #include "ui/main_window.h"
 #include "ui/test_window.h"
@@ -77,28 +78,11 @@ void RunOnce(double tone, double pause) {
     FixedClock clock({2026, 12, 10, 9, 0, 0});
     TimedJoystick joystick;
     Program program;
-    program.dialogs = &dialogs;
     program.clock = &clock;
     program.joystick = &joystick;
-    program.waveOutput = std::make_unique<PortAudioOutput>();
-    program.mixer = std::make_unique<Mixer>(
-        std::make_unique<AlsaMixerPlatform>(std::vector<std::string>{"pulse"}), dialogs);
-    program.mixer->CountDevices();
-    program.mixer->OpenDevice(0);
-    program.endpoint = std::make_unique<PulseEndpointVolume>();
-    program.coreAudioMode = true;
-    program.state.CalibrationLoaded = true;
-    for (auto& ear : program.calibration)
-        for (auto& e : ear)
-            e = CalibrationEntry{0, 1000, 0, 0, -40}; // loud enough to read every level
+    // Loud enough to read every level back from the recording.
+    test::UseRealSoundParts(program, dialogs, -40, {"Test 1000Hz"});
     Settings& s = program.settings;
-    ApplyDefaultGraphColours(s);
-    for (const char* f : {"Test 125Hz", "Test 250Hz", "Test 500Hz", "Test 750Hz", "Test 1500Hz",
-                          "Test 2000Hz", "Test 3000Hz", "Test 6000Hz", "Test 8000Hz", "Test 4000Hz",
-                          "Trial Run", "Retest @ 1kHz", "AutoRetest"})
-        s.SetFlag(f, false);
-    s.SetFlag("Test 1000Hz", true);
-    s.SetFlag("Joystick", true);
     s.SetText("Pulse Duration(s)", std::to_string(tone));
     s.SetText("Pause Duration(s)", std::to_string(pause));
     s.SetText("Max. Test time(s)", std::to_string(static_cast<int>(12 * (tone + pause)) + 1));

@@ -25,6 +25,7 @@
 #include "audio/portaudio_output.h"
 #include "audio/pulse_endpoint_volume.h"
 #include "core/test_procedure.h"
+#include "support/real_program.h"
 #include "tools/simulation.h"
 #include "ui/main_window.h"
 #include "ui/test_window.h"
@@ -165,30 +166,10 @@ class Listener {
 class RealRun : public ::testing::Test {
   protected:
     RealRun() {
-        program.dialogs = &dialogs;
         program.clock = &clock;
         program.joystick = &joystick;
-        program.waveOutput = std::make_unique<PortAudioOutput>();
-        program.mixer = std::make_unique<Mixer>(
-            std::make_unique<AlsaMixerPlatform>(std::vector<std::string>{"pulse"}), dialogs);
-        program.mixer->CountDevices();
-        program.mixer->OpenDevice(0);
-        auto endpoint = std::make_unique<PulseEndpointVolume>();
-        program.coreAudioMode = endpoint->Connected();
-        program.endpoint = std::move(endpoint);
-        program.state.CalibrationLoaded = true;
-        for (auto& ear : program.calibration)
-            for (auto& e : ear)
-                e = CalibrationEntry{0, 1000, 0, 0, kLevelCorrection};
+        UseRealSoundParts(program, dialogs, kLevelCorrection, {"Test 1000Hz", "Test 3000Hz"});
         Settings& s = program.settings;
-        ApplyDefaultGraphColours(s);
-        for (const char* f : {"Test 125Hz", "Test 250Hz", "Test 500Hz", "Test 750Hz", "Test 1500Hz",
-                              "Test 2000Hz", "Test 3000Hz", "Test 6000Hz", "Test 8000Hz",
-                              "Test 4000Hz", "Trial Run", "Retest @ 1kHz", "AutoRetest"})
-            s.SetFlag(f, false);
-        s.SetFlag("Test 1000Hz", true);
-        s.SetFlag("Test 3000Hz", true);
-        s.SetFlag("Joystick", true);
         s.SetText("Pulse Duration(s)", "0.1");
         s.SetText("Pause Duration(s)", "0.5");
         s.SetText("Start Level (dB HL)", "30");
