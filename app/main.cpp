@@ -19,7 +19,9 @@
 #include "ui/error_handler.h"
 #include "ui/help_viewer.h"
 #include "ui/main_window.h"
+#include "ui/printing.h"
 #include "ui/qt_dialogs.h"
+#include "ui/results_window.h"
 #include "ui/screen_saver_hold.h"
 #include "ui/settings_dialog.h"
 #include "ui/splash.h"
@@ -129,6 +131,10 @@ int Run(int argc, char** argv) {
     TfrmTest test(program);
     main.SetTestWindow(&test);
     GuardedCall([&] { LoadStartupCalibration(program); });
+    TfrmResults results(program, main, [&main](QWidget& w) { main.PrintWindow(w); });
+    main.SetResultsWindow(&results);
+    QtPrinterSetup printerSetup;
+    main.SetPrinterSetup(&printerSetup);
     if (closeRequested)
         return 0;
 

@@ -11,9 +11,19 @@
 
 namespace tonmark {
 
+QString HelpFolderBeside(const QString& programFolder) {
+    // Beside the program in the build folder; under share/ when installed.
+    const QString beside = programFolder + "/help";
+    const QString installed = programFolder + "/../share/tonmark/help";
+    if (!QDir(beside).exists() && QDir(installed).exists())
+        return QDir(installed).absolutePath();
+    return beside;
+}
+
 HelpViewer::HelpViewer(QString folder, QWidget* parent)
-    : QDialog(parent), folder_(folder.isEmpty() ? QCoreApplication::applicationDirPath() + "/help"
-                                                : std::move(folder)),
+    : QDialog(parent),
+      folder_(folder.isEmpty() ? HelpFolderBeside(QCoreApplication::applicationDirPath())
+                               : std::move(folder)),
       browser_(new QTextBrowser(this)) {
     setWindowTitle(QStringLiteral("Tonmark Help"));
     // The settings dialog and the test window stay on top; help the user

@@ -10,6 +10,10 @@ class QTextBrowser;
 
 namespace tonmark {
 
+// The help topics of a program in programFolder: its "help" folder, or
+// "../share/tonmark/help" when it is installed.
+QString HelpFolderBeside(const QString& programFolder);
+
 class HelpViewer : public QDialog {
     Q_OBJECT
   public:

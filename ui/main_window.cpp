@@ -16,6 +16,8 @@
 #include "ui/error_handler.h"
 #include "ui/gdi_canvas.h"
 #include "ui/help_viewer.h"
+#include "ui/printing.h"
+#include "ui/results_window.h"
 #include "ui/settings_dialog.h"
 #include "ui/test_run_services.h"
 #include "ui/test_window.h"
@@ -38,7 +40,8 @@ class NoOnceValues final : public OnceValueStore {
 } // namespace
 
 TfrmMain::TfrmMain(Program& program, HelpViewer* help, QWidget* parent)
-    : QMainWindow(parent), p_(program), help_(help), client_(new QWidget(this)) {
+    : QMainWindow(parent), p_(program), help_(help), printer_(std::make_unique<QPrinter>()),
+      client_(new QWidget(this)) {
     setCentralWidget(client_);
     // The design colours until the settings are read: the first paint comes
     // before that, and questions may be asked over it.
@@ -123,10 +126,8 @@ void TfrmMain::BuildMenus() {
     Save1 =
         item(File1, "&Save As...", QKeySequence(Qt::CTRL | Qt::Key_S), [this] { Save1Click(); });
     File1->addSeparator();
-    Print1 = item(File1, "&Print", QKeySequence(Qt::CTRL | Qt::Key_P),
-                  [this] { NotBuiltYet(QStringLiteral("Print")); });
-    PrinterSetup1 =
-        item(File1, "P&rinter Setup", {}, [this] { NotBuiltYet(QStringLiteral("Printer Setup")); });
+    Print1 = item(File1, "&Print", QKeySequence(Qt::CTRL | Qt::Key_P), [this] { Print1Click(); });
+    PrinterSetup1 = item(File1, "P&rinter Setup", {}, [this] { PrinterSetup1Click(); });
     File1->addSeparator();
     Options1 = item(File1, "&Settings", {}, [this] { OpenSettings(false); });
     File1->addSeparator();
@@ -153,7 +154,7 @@ void TfrmMain::BuildMenus() {
     Retest1 = item(Test1, "&Retest", QKeySequence(Qt::Key_F6), [this] { Retest1Click(); });
     Test1->addSeparator();
     ViewResults1 = item(Test1, "&Show Test Results", QKeySequence(Qt::Key_F8),
-                        [this] { NotBuiltYet(QStringLiteral("Show Test Results")); });
+                        [this] { ViewResults1Click(); });
 
     Help1 = menuBar()->addMenu(QStringLiteral("&Help"));
     MainHelp1 = item(Help1, "&Main Help", QKeySequence(Qt::Key_F1), [this] { ShowHelp(1); });
@@ -168,8 +169,7 @@ void TfrmMain::BuildMenus() {
 
     PopupMenu1 = new QMenu(this);
     Retest2 = item(PopupMenu1, "&Retest", {}, [this] { Retest1Click(); });
-    ViewResults2 = item(PopupMenu1, "&View Results", {},
-                        [this] { NotBuiltYet(QStringLiteral("Show Test Results")); });
+    ViewResults2 = item(PopupMenu1, "&View Results", {}, [this] { ViewResults1Click(); });
     SaveAs1 = item(PopupMenu1, "&Save As...", {}, [this] { Save1Click(); });
     PopupMenu1->addSeparator();
     Settings1 = item(PopupMenu1, "&Graph Settings", {}, [this] { OpenSettings(true); });
@@ -470,6 +470,50 @@ void TfrmMain::AfterTestRun() {
     NameChanged();
     if (closeAfterRun_ || closing_)
         QTimer::singleShot(0, this, [this] { close(); });
+}
+
+void TfrmMain::ViewResults1Click() {
+    if (!results_)
+        return;
+    setEnabled(false);
+    results_->show();
+    results_->raise();
+    results_->activateWindow();
+}
+
+void TfrmMain::PrinterSetup1Click() {
+    if (printerSetup_)
+        printerSetup_->Setup(*printer_, this);
+}
+
+void TfrmMain::PrintWindow(QWidget& window) {
+    PrintWindowPicture(window, *printer_);
+}
+
+void TfrmMain::Print1Click() {
+    if (!printerSetup_ || !printerSetup_->Setup(*printer_, this))
+        return; // cancelled: nothing printed, nothing changed
+    Settings& s = p_.settings;
+    // White for the print; the configured colours and the hidden line come
+    // back afterwards, also when the print fails.
+    struct Restore {
+        TfrmMain& w;
+        ~Restore() {
+            w.lblCalFilename->hide();
+            w.p_.settings.MainWindowColour = w.p_.settings.GraphColour(4);
+            w.SetChartColour(w.p_.settings.GraphColour(3), true);
+            w.ApplyColours();
+        }
+    } restore{*this};
+    s.MainWindowColour = 0x00FFFFFF;
+    SetChartColour(0x00FFFFFF, true);
+    ApplyColours();
+    lblCalFilename->setVisible(s.Flag("Print Cal File"));
+    const std::string calFile = s.Text("Cal Filename");
+    lblCalFilename->setText(QStringLiteral("Calibration Filename: ") +
+                            (calFile.empty() ? QStringLiteral("No file chosen") : Q(calFile)));
+    lblCalFilename->raise();
+    PrintWindowPicture(*client_, *printer_);
 }
 
 void TfrmMain::SetTestWindow(TfrmTest* test) {

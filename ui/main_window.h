@@ -8,7 +8,9 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
+#include <QPrinter>
 #include <functional>
+#include <memory>
 
 #include "storage/audiogram_file.h"
 #include "ui/chart_boxes.h"
@@ -18,6 +20,8 @@ namespace tonmark {
 
 class TfrmSettings;
 class TfrmTest;
+class TfrmResults;
+class PrinterSetup;
 class HelpViewer;
 struct CommandContext;
 
@@ -32,6 +36,10 @@ class TfrmMain : public QMainWindow {
     void FormCreate(const std::vector<std::string>& args);
     void SetSettingsDialog(TfrmSettings* settings) { settings_ = settings; }
     void SetTestWindow(TfrmTest* test);
+    void SetResultsWindow(TfrmResults* results) { results_ = results; }
+    // The printer setup dialog of the run; the main window keeps the printer.
+    void SetPrinterSetup(PrinterSetup* setup) { printerSetup_ = setup; }
+    QPrinter& Printer() { return *printer_; }
     std::function<void()> showAbout; // set by the composition root
 
     // The chart, strip and date line from the record and the settings.
@@ -50,6 +58,11 @@ class TfrmMain : public QMainWindow {
     // New Test (F5) and Retest (F6): block until the runs end.
     void NewTest1Click();
     void Retest1Click();
+    void ViewResults1Click();
+    void Print1Click();
+    void PrinterSetup1Click();
+    // Prints a window's picture on the run's printer; errors go to the caller.
+    void PrintWindow(QWidget& window);
     bool TestRunning() const { return testRunning_; }
     // Closes the program as its close box does, also from outside (a signal):
     // a running test stops at once, open questions are dismissed.
@@ -99,6 +112,9 @@ class TfrmMain : public QMainWindow {
     HelpViewer* help_;
     TfrmSettings* settings_ = nullptr;
     TfrmTest* test_ = nullptr;
+    TfrmResults* results_ = nullptr;
+    PrinterSetup* printerSetup_ = nullptr;
+    std::unique_ptr<QPrinter> printer_;
     bool testRunning_ = false;
     bool closeAfterRun_ = false;
     bool closing_ = false;
