@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <limits>
 #include <optional>
+#include <string>
+#include <utility>
 
 namespace tonmark {
 
@@ -16,40 +18,84 @@ std::optional<int32_t> VolumeRuleValue(const TMixControl& c, int32_t v) {
                                                     std::numeric_limits<int32_t>::max()));
 }
 
-void OutputLevelControl::PrepareSoundCard() {
-    MixerControls& m = mixer_.Controls();
-    if (!coreAudio_) {
-        for (TMixSwitchControl* mute : {&m.MixAuxMute, &m.MixMicMute, &m.MixLineMute, &m.MixCDMute,
-                                        &m.MixSynthMute, &m.MixDigitalMute, &m.MixPCSpeakerMute})
-            if (mute->Exist)
-                mute->SetSwitch(true, true);
-        if (m.MixOutputGain.Exist)
-            m.MixOutputGain.SetLevel(m.MixOutputGain.Maxvalue / 2, m.MixOutputGain.Maxvalue / 2);
+namespace {
+
+// The first failure of a sequence of sets, with the mixer's reason.
+class FirstFailure {
+  public:
+    explicit FirstFailure(Mixer& mixer) : mixer_(mixer) {}
+    // failed: what the mixer's setter returned (true on failure).
+    void Check(bool failed, const char* control) {
+        if (failed && text_.empty())
+            text_ = std::string("The sound card's ") + control +
+                    " could not be set: " + mixer_.MixerStatusText;
     }
-    if (m.MixMasterOnOff.Exist)
-        m.MixMasterOnOff.SetSwitch(false, false);
-    if (m.MixBass.Exist)
-        m.MixBass.SetLevel(m.MixBass.Maxvalue / 2, m.MixBass.Maxvalue / 2);
-    if (m.MixTreble.Exist)
-        m.MixTreble.SetLevel(m.MixTreble.Maxvalue / 2, m.MixTreble.Maxvalue / 2);
+    void Fail(const std::string& text) {
+        if (text_.empty())
+            text_ = text;
+    }
+    std::string Text() const { return text_; }
+
+  private:
+    Mixer& mixer_;
+    std::string text_;
+};
+
+} // namespace
+
+std::string OutputLevelControl::PrepareSoundCard() {
+    MixerControls& m = mixer_.Controls();
+    FirstFailure result(mixer_);
+    if (!coreAudio_) {
+        const std::pair<TMixSwitchControl*, const char*> mutes[] = {
+            {&m.MixAuxMute, "aux mute"},
+            {&m.MixMicMute, "microphone mute"},
+            {&m.MixLineMute, "line-in mute"},
+            {&m.MixCDMute, "CD mute"},
+            {&m.MixSynthMute, "synthesizer mute"},
+            {&m.MixDigitalMute, "digital mute"},
+            {&m.MixPCSpeakerMute, "PC speaker mute"}};
+        // A control its driver has disabled is left alone, as if absent.
+        for (const auto& [mute, name] : mutes)
+            if (mute->Exist && mute->Active)
+                result.Check(mute->SetSwitch(true, true), name);
+        if (m.MixOutputGain.Exist && m.MixOutputGain.Active)
+            result.Check(m.MixOutputGain.SetLevel(m.MixOutputGain.Maxvalue / 2,
+                                                  m.MixOutputGain.Maxvalue / 2),
+                         "output gain");
+    }
+    if (m.MixMasterOnOff.Exist && m.MixMasterOnOff.Active)
+        result.Check(m.MixMasterOnOff.SetSwitch(false, false), "master switch");
+    if (m.MixBass.Exist && m.MixBass.Active)
+        result.Check(m.MixBass.SetLevel(m.MixBass.Maxvalue / 2, m.MixBass.Maxvalue / 2), "bass");
+    if (m.MixTreble.Exist && m.MixTreble.Active)
+        result.Check(m.MixTreble.SetLevel(m.MixTreble.Maxvalue / 2, m.MixTreble.Maxvalue / 2),
+                     "treble");
+    return result.Text();
 }
 
-void OutputLevelControl::ApplyCalibrationLevels(int ear, int32_t waveVolume, int32_t masterVolume) {
+std::string OutputLevelControl::ApplyCalibrationLevels(int ear, int32_t waveVolume,
+                                                       int32_t masterVolume) {
     MixerControls& m = mixer_.Controls();
-    if (const auto wave = VolumeRuleValue(m.MixWaveVolume, waveVolume))
-        m.MixWaveVolume.SetLevel(*wave, *wave);
+    FirstFailure result(mixer_);
+    if (m.MixWaveVolume.Exist)
+        if (const auto wave = VolumeRuleValue(m.MixWaveVolume, waveVolume))
+            result.Check(m.MixWaveVolume.SetLevel(*wave, *wave), "wave volume");
     if (coreAudio_) {
-        if (endpoint_)
-            endpoint_->SetMasterVolumeLevelScalar(static_cast<float>(masterVolume / 1000.0));
-        return;
+        if (endpoint_ &&
+            !endpoint_->SetMasterVolumeLevelScalar(static_cast<float>(masterVolume / 1000.0)))
+            result.Fail("The master volume of the sound server could not be set.");
+        return result.Text();
     }
     const auto master = VolumeRuleValue(m.MixMasterVolume, masterVolume);
-    if (!master)
-        return;
+    if (!master || !m.MixMasterVolume.Exist)
+        return result.Text();
     if (m.MixMasterVolume.Uniform)
-        m.MixMasterVolume.SetLevel(*master, *master);
+        result.Check(m.MixMasterVolume.SetLevel(*master, *master), "master volume");
     else
-        m.MixMasterVolume.SetLevel(*master * (1 - ear), *master * ear);
+        result.Check(m.MixMasterVolume.SetLevel(*master * (1 - ear), *master * ear),
+                     "master volume");
+    return result.Text();
 }
 
 } // namespace tonmark

@@ -4,6 +4,7 @@
 // frequency.
 #include <cstdint>
 #include <optional>
+#include <string>
 
 #include "audio/endpoint_volume.h"
 #include "audio/mixer.h"
@@ -24,10 +25,15 @@ class OutputLevelControl {
 
     bool CoreAudioMode() const { return coreAudio_; }
 
-    void PrepareSoundCard();
+    // Both return an empty string when every control was set, else which
+    // control could not be set and why; a test or a calibration must not go
+    // on at a loudness other than the calibrated one. Absent controls are
+    // skipped, as the card simply lacks them.
+    [[nodiscard]] std::string PrepareSoundCard();
     // ear 0 left, 1 right; volumes are the calibration entry's slider settings
     // (master 0..1000 in core-audio mode).
-    void ApplyCalibrationLevels(int ear, int32_t waveVolume, int32_t masterVolume);
+    [[nodiscard]] std::string ApplyCalibrationLevels(int ear, int32_t waveVolume,
+                                                     int32_t masterVolume);
 
   private:
     Mixer& mixer_;

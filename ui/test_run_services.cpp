@@ -49,7 +49,11 @@ void QtTestRunServices::SetNextCaption(const std::string& text) {
 
 void QtTestRunServices::OpenTestOutput(int k) {
     if (p_.mixer)
-        OutputLevelControl(*p_.mixer, p_.endpoint.get(), p_.coreAudioMode).PrepareSoundCard();
+        if (const std::string failed =
+                OutputLevelControl(*p_.mixer, p_.endpoint.get(), p_.coreAudioMode)
+                    .PrepareSoundCard();
+            !failed.empty())
+            throw SoundOutputError(failed);
     // The familiarisation uses the calibration of its frequency, the repeat
     // at 1000 Hz that of 1000 Hz.
     for (auto& ear : p_.calibration) {
@@ -81,8 +85,13 @@ void QtTestRunServices::ApplySlotLevels(int ear, int slot) {
     if (!p_.mixer)
         return;
     const CalibrationEntry& e = p_.calibration[ear][slot];
-    OutputLevelControl(*p_.mixer, p_.endpoint.get(), p_.coreAudioMode)
-        .ApplyCalibrationLevels(ear, e.WaveVolume, e.MasterVolume);
+    // A calibrated level that does not reach the card would test at another
+    // loudness: the run stops with the control's name instead.
+    if (const std::string failed =
+            OutputLevelControl(*p_.mixer, p_.endpoint.get(), p_.coreAudioMode)
+                .ApplyCalibrationLevels(ear, e.WaveVolume, e.MasterVolume);
+        !failed.empty())
+        throw SoundOutputError(failed);
 }
 
 void QtTestRunServices::PlayPulse(int ear, int slot, double level) {

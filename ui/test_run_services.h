@@ -6,8 +6,9 @@
 // Threading: user-interface thread; the run calls in from inside a menu
 // command and the waits process window messages.
 //
-// Errors: OpenTestOutput, PlayPulse and AwaitPulse throw SoundOutputError
-// with the device's reason; the run then ends as a stop and shows it.
+// Errors: OpenTestOutput, ApplySlotLevels, PlayPulse and AwaitPulse throw
+// SoundOutputError with the device's or the control's reason; the run then
+// ends as a stop and shows it.
 #include <QApplication>
 #include <functional>
 #include <string>

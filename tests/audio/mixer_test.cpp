@@ -215,9 +215,10 @@ TEST_F(MixerTest, SetAndGetPerChannel) {
 class FakeEndpoint final : public EndpointVolume {
   public:
     std::vector<float> set;
+    bool fails = false;
     bool SetMasterVolumeLevelScalar(float level) override {
         set.push_back(level);
-        return true;
+        return !fails;
     }
     std::optional<float> GetMasterVolumeLevelScalar() override { return std::nullopt; }
 };
@@ -228,7 +229,7 @@ TEST_F(MixerTest, PrepareSoundCard) {
         Open(MakePlatform());
         FakeEndpoint endpoint;
         OutputLevelControl level(*mixer, &endpoint, core);
-        level.PrepareSoundCard();
+        EXPECT_EQ(level.PrepareSoundCard(), "");
         std::map<uint32_t, std::vector<int32_t>> sent;
         for (const auto& s : sets)
             sent[std::get<0>(s)] = std::get<3>(s);
@@ -250,21 +251,41 @@ TEST_F(MixerTest, ApplyCalibrationLevels) {
     Open(MakePlatform());
     FakeEndpoint endpoint;
     OutputLevelControl mixerPath(*mixer, &endpoint, false);
-    mixerPath.ApplyCalibrationLevels(1, 3, 20);
+    EXPECT_EQ(mixerPath.ApplyCalibrationLevels(1, 3, 20), "");
     // The wave control reports 0 steps: it is left as it is.
     ASSERT_EQ(sets.size(), 1u);
     EXPECT_EQ(std::get<0>(sets[0]), 1u);
     EXPECT_EQ(std::get<3>(sets[0]), (std::vector<int32_t>{0, 40940}));
-    mixerPath.ApplyCalibrationLevels(0, 3, 20);
+    EXPECT_EQ(mixerPath.ApplyCalibrationLevels(0, 3, 20), "");
     EXPECT_EQ(std::get<3>(sets.back()), (std::vector<int32_t>{40940, 0}));
     EXPECT_TRUE(endpoint.set.empty());
 
     sets.clear();
     OutputLevelControl corePath(*mixer, &endpoint, true);
-    corePath.ApplyCalibrationLevels(1, 3, 750);
+    EXPECT_EQ(corePath.ApplyCalibrationLevels(1, 3, 750), "");
     EXPECT_TRUE(sets.empty()) << "the mixer master is not touched";
     ASSERT_EQ(endpoint.set.size(), 1u);
     EXPECT_FLOAT_EQ(endpoint.set[0], 0.75f);
+}
+
+// A calibrated level that does not reach the card must not go unnoticed: the
+// test would go on at another loudness.
+TEST_F(MixerTest, LevelsThatCannotBeSetAreReportedByControl) {
+    Open(MakePlatform());
+    FakeEndpoint endpoint;
+    OutputLevelControl mixerPath(*mixer, &endpoint, false);
+    platform->setResult = 1025;
+    EXPECT_EQ(mixerPath.ApplyCalibrationLevels(1, 3, 20),
+              "The sound card's master volume could not be set: MixerControlDetails INVALCONTROL");
+    EXPECT_EQ(mixerPath.PrepareSoundCard().rfind("The sound card's microphone mute could not be "
+                                                 "set: ",
+                                                 0),
+              0u);
+    platform->setResult = 0;
+    endpoint.fails = true;
+    OutputLevelControl corePath(*mixer, &endpoint, true);
+    EXPECT_EQ(corePath.ApplyCalibrationLevels(1, 3, 750),
+              "The master volume of the sound server could not be set.");
 }
 
 TEST_F(MixerTest, NoMixerDeviceChangesNothing) {
@@ -272,8 +293,8 @@ TEST_F(MixerTest, NoMixerDeviceChangesNothing) {
     Open(std::move(p), static_cast<uint32_t>(-1));
     FakeEndpoint endpoint;
     OutputLevelControl level(*mixer, &endpoint, true);
-    level.PrepareSoundCard();
-    level.ApplyCalibrationLevels(0, 10, 500);
+    EXPECT_EQ(level.PrepareSoundCard(), "");
+    EXPECT_EQ(level.ApplyCalibrationLevels(0, 10, 500), "");
     EXPECT_TRUE(sets.empty());
     EXPECT_EQ(endpoint.set, std::vector<float>{0.5f});
 }

@@ -289,6 +289,25 @@ TEST_F(TestWindow, SettingsDialogLightsWithTheControllerOnTheHardwarePageOnly) {
     settings->CancelClick();
 }
 
+TEST_F(TestWindow, ALevelTheCardRefusesStopsTheRun) {
+    // A card with a master volume, whose every set fails.
+    mixerPlatform->destinations = {
+        LineOf(0xFFFF0000, kDstSpeakers, 2, {Ctl(1, kCtlVolume), Ctl(2, kCtlMute, 1, 0)})};
+    program.mixer->CountDevices();
+    program.mixer->OpenDevice(0);
+    ASSERT_TRUE(program.mixer->Controls().MixMasterVolume.Exist);
+    mixerPlatform->setResult = 1025;
+    waveOutput->waitHook = [] { return true; };
+    main->NewTest1Click();
+    ASSERT_GE(dialogs.messages.size(), 2u);
+    EXPECT_EQ(dialogs.messages[dialogs.messages.size() - 2],
+              "The sound card's master volume could not be set: MixerControlDetails INVALCONTROL");
+    EXPECT_EQ(dialogs.messages.back(), kMsgStopped);
+    EXPECT_FALSE(program.state.AudiogramValid);
+    EXPECT_TRUE(main->isEnabled());
+    EXPECT_EQ(waveOutput->opened, -2) << "the device was released";
+}
+
 TEST_F(TestWindow, CommandsNeedACalibrationAndFollowTheMenuRule) {
     program.state.CalibrationLoaded = false;
     main->NewTest1Click();

@@ -72,6 +72,7 @@ class UiFixture : public ::testing::Test {
         program.waveOutput = std::move(wave);
         auto platform = std::make_unique<FakeMixerPlatform>(&mixerValues, &mixerSets);
         platform->devices = {{"Card A", 0x0102, 2}, {"Card B", 0x0102, 2}};
+        mixerPlatform = platform.get();
         program.mixer = std::make_unique<Mixer>(std::move(platform), dialogs);
     }
     ~UiFixture() override {
@@ -102,6 +103,7 @@ class UiFixture : public ::testing::Test {
     ScriptedFiles files;
     FixedClock clock{{2026, 12, 9, 10, 30, 0}};
     FakeWaveOutput* waveOutput = nullptr;
+    FakeMixerPlatform* mixerPlatform = nullptr;
     Program program;
     std::vector<std::string> errors;
     std::unique_ptr<TfrmMain> main;
