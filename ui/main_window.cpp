@@ -2,9 +2,11 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QLocale>
 #include <QMenuBar>
 #include <QTimer>
+#include <algorithm>
 #include <ctime>
 
 #include "calibration/calibration_file.h"
@@ -77,11 +79,19 @@ void TfrmMain::BuildFields() {
 
     grpData = new QGroupBox(QStringLiteral("Personal Data "), client_);
     grpData->setGeometry(5, 391, 700, 120);
-    const auto field = [this](const char* label, int x, int y) {
+    // The labels are as wide as the widest of them needs in the font in use
+    // (at least as designed); the fields give up what the labels take.
+    const QFontMetrics fm(font());
+    int labelWidth = 125;
+    for (const char* text : {"First Name:", "Last Name:", "Organisation:", "Reference Number:",
+                             "Date of Birth:", "Comment:"})
+        labelWidth = std::max(labelWidth, fm.horizontalAdvance(QString::fromUtf8(text)) + 4);
+    const int editWidth = std::max(150, 195 - (labelWidth - 125));
+    const auto field = [this, labelWidth, editWidth](const char* label, int x, int y) {
         auto* l = new QLabel(QString::fromUtf8(label), grpData);
-        l->setGeometry(x, y + 3, 125, 18);
+        l->setGeometry(x, y + 3, labelWidth, 18);
         auto* e = new QLineEdit(grpData);
-        e->setGeometry(x + 130, y, 195, 24);
+        e->setGeometry(x + labelWidth + 5, y, editWidth, 24);
         return e;
     };
     txtFirstName = field("First Name:", 10, 22);
@@ -89,9 +99,9 @@ void TfrmMain::BuildFields() {
     txtOrganisation = field("Organisation:", 10, 54);
     txtReferenceNumber = field("Reference Number:", 360, 54);
     auto* dobLabel = new QLabel(QStringLiteral("Date of Birth:"), grpData);
-    dobLabel->setGeometry(10, 89, 125, 18);
+    dobLabel->setGeometry(10, 89, labelWidth, 18);
     dtpDOB = new QDateEdit(QDate(1960, 1, 1), grpData);
-    dtpDOB->setGeometry(140, 86, 195, 24);
+    dtpDOB->setGeometry(15 + labelWidth, 86, editWidth, 24);
     dtpDOB->setDisplayFormat(QLocale::system().dateFormat(QLocale::ShortFormat));
     dtpDOB->setCalendarPopup(true);
     txtComment = field("Comment:", 360, 86);

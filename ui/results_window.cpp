@@ -4,10 +4,12 @@
 #include <QGroupBox>
 #include <QLocale>
 #include <QPainter>
+#include <cmath>
 
 #include "core/results.h"
 #include "core/setting_values.h"
 #include "ui/error_handler.h"
+#include "ui/fit_to_text.h"
 #include "ui/main_window.h"
 
 namespace tonmark {
@@ -38,15 +40,15 @@ TfrmResults::TfrmResults(Program& program, TfrmMain& main, std::function<void(QW
     Table = new TableBox(thresholds);
     Table->setGeometry(10, 18, 384, 224);
     Table->paint = [this](QPainter& p) { FormPaint(p); };
-    const auto fixed = [&](const char* text, int x, int y) {
+    const auto fixed = [&](const char* text, int x, int y, int width, Qt::Alignment align) {
         auto* l = new QLabel(QString::fromUtf8(text), Table);
-        l->move(x, y);
-        l->adjustSize();
+        l->setGeometry(x, y, width, 16);
+        l->setAlignment(align | Qt::AlignVCenter);
     };
-    fixed("Threshold (dB)", 98, 2);
-    fixed(" f (Hz)", 6, 18);
-    fixed("Left Ear", 72, 18);
-    fixed("Right Ear", 142, 18);
+    fixed("Threshold (dB)", 66, 0, 140, Qt::AlignHCenter);
+    fixed(" f (Hz)", 2, 18, 58, Qt::AlignLeft);
+    fixed("Left Ear", 70, 18, 66, Qt::AlignLeft);
+    fixed("Right Ear", 140, 18, 66, Qt::AlignLeft);
 
     auto* statistics = new QGroupBox(QStringLiteral(" Statistics "), this);
     statistics->setGeometry(8, 318, 404, 194);
@@ -72,6 +74,7 @@ TfrmResults::TfrmResults(Program& program, TfrmMain& main, std::function<void(QW
     connect(PrintButton, &QPushButton::clicked, this,
             [this] { GuardedCall([this] { PrintButtonClick(); }); });
     connect(OK, &QPushButton::clicked, this, [this] { OKClick(); });
+    scale_ = FitToText(*this);
 }
 
 void TfrmResults::FormActivate() {
@@ -122,16 +125,18 @@ void TfrmResults::FormPaint(QPainter& p) {
     p.fillRect(Table->rect(), palette().window());
     p.setPen(palette().windowText().color());
     // The rule under the headings and the one after the frequency column.
-    p.drawLine(4, 36, Table->width() - 4, 36);
-    p.drawLine(62, 20, 62, Table->height() - 4);
+    // Design positions, grown with the window when its font needs more room.
+    const auto at = [this](int v) { return static_cast<int>(std::lround(v * scale_)); };
+    p.drawLine(4, at(36), Table->width() - 4, at(36));
+    p.drawLine(at(62), at(20), at(62), Table->height() - 4);
     const QFontMetrics fm(p.font());
     int row = 0;
     for (const auto& [hz, left, right] : TableRows()) {
         ++row;
-        const int y = row * 15 + 40; // top of the text
-        p.drawText(10, y + fm.ascent(), QString::number(hz));
-        p.drawText(80, y + fm.ascent(), QString::number(left));
-        p.drawText(150, y + fm.ascent(), QString::number(right)); // 1000 included
+        const int y = at(row * 15 + 40) + fm.ascent(); // the row's top, then the baseline
+        p.drawText(at(10), y, QString::number(hz));
+        p.drawText(at(80), y, QString::number(left));
+        p.drawText(at(150), y, QString::number(right)); // 1000 included
     }
     SetCategoryText();
 }

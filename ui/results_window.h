@@ -56,6 +56,7 @@ class TfrmResults : public QDialog {
     TfrmMain& main_;
     std::function<void(QWidget&)> print_;
     int subjectCategory_ = 0;
+    double scale_ = 1; // the window's growth for its font
 };
 
 } // namespace tonmark

@@ -4,7 +4,9 @@
 #include <QHBoxLayout>
 #include <QLocale>
 #include <QShortcut>
+#include <QTabBar>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "core/audiogram.h"
 #include "core/test_procedure.h"
@@ -44,7 +46,10 @@ TfrmSettings::TfrmSettings(Program& program, TfrmMain& main, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(SettingsPages);
     layout->addLayout(buttons);
-    setFixedSize(sizeHint().expandedTo(QSize(560, 520)));
+    // Wide enough for every page's tab: a scrolled tab bar hides page names.
+    QSize size = sizeHint().expandedTo(QSize(560, 520));
+    size.setWidth(std::max(size.width(), SettingsPages->tabBar()->sizeHint().width() + 40));
+    setFixedSize(size);
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(50);

@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <algorithm>
 
+#include "ui/fit_to_text.h"
 #include "ui/gdi_canvas.h"
 
 namespace tonmark {
@@ -55,6 +56,8 @@ TfrmTest::TfrmTest(Program& program, QWidget* parent)
     Next->installEventFilter(this);
     connect(Next, &QPushButton::clicked, this, [this] { NextClick(); });
     FormCreate();
+    // The graph keeps its pixel positions; the window grows around them.
+    FitToText(*this);
 }
 
 void TfrmTest::FormCreate() {
