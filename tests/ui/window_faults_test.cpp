@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QJsonDocument>
+#include <QKeyEvent>
 #include <QJsonObject>
 #include <QShortcut>
 #include <filesystem>
@@ -169,6 +170,33 @@ TEST_F(WindowFaults, TheChartFontFitsASmallBox) {
     const QColor background = ColourFromStored(program.settings.GraphColour(3));
     for (int y = 0; y < 20; ++y)
         EXPECT_TRUE(chart.pixelColor(19, y) == background || chart.pixelColor(19, y) == grid) << y;
+}
+
+TEST_F(WindowFaults, EnterAndEscapeDoWhatEachDialogSays) {
+    Start();
+    auto key = [](QWidget* w, int k) {
+        QKeyEvent press(QEvent::KeyPress, k, Qt::NoModifier);
+        QApplication::sendEvent(w, &press);
+    };
+    // Settings: Escape cancels, Enter confirms; both close.
+    main->Options1->trigger();
+    key(settings.get(), Qt::Key_Escape);
+    EXPECT_FALSE(settings->isVisible());
+    main->Options1->trigger();
+    program.settings.SetFlag("Test 8000Hz", !program.settings.Flag("Test 8000Hz"));
+    key(settings->OK, Qt::Key_Return);
+    EXPECT_FALSE(settings->isVisible());
+    EXPECT_TRUE(main->isEnabled());
+    // The main window's fields are reached in reading order.
+    const auto nextTabStop = [](QWidget* w) {
+        do
+            w = w->nextInFocusChain();
+        while (!(w->focusPolicy() & Qt::TabFocus) || !w->isEnabled());
+        return w;
+    };
+    EXPECT_EQ(nextTabStop(main->txtFirstName), main->txtLastName);
+    EXPECT_EQ(nextTabStop(main->txtLastName), main->txtOrganisation);
+    EXPECT_EQ(nextTabStop(main->txtReferenceNumber), main->dtpDOB);
 }
 
 } // namespace
