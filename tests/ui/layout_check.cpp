@@ -3,7 +3,7 @@
 // button must show its whole text, and no two sibling widgets may overlap.
 // Prints each fault with its window, widget and text; exit status 1 if any.
 //
-//   TONMARK_FONT_SCALE=1.5 QT_SCALE_FACTOR=1.25 layout_check
+//   TONMARK_FONT_SCALE=1.5 QT_SCALE_FACTOR=1.25 [TONMARK_LAYOUT_SHOTS=DIR] layout_check
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
@@ -116,6 +116,10 @@ void CheckOverlaps(const QString& window, QWidget* root) {
 void Check(const QString& window, QWidget* w) {
     w->show();
     QApplication::processEvents();
+    // TONMARK_LAYOUT_SHOTS=DIR keeps a picture of every window to look at.
+    if (const char* shots = std::getenv("TONMARK_LAYOUT_SHOTS"))
+        w->grab().save(QString::fromLocal8Bit(shots) + "/" + QString(window).replace(' ', '-') +
+                       ".png");
     CheckTexts(window, w);
     CheckOverlaps(window, w);
 }

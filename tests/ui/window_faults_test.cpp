@@ -4,8 +4,8 @@
 
 #include <QApplication>
 #include <QJsonDocument>
-#include <QKeyEvent>
 #include <QJsonObject>
+#include <QKeyEvent>
 #include <QShortcut>
 #include <filesystem>
 
