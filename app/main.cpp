@@ -13,9 +13,8 @@
 #include "audio/alsa_mixer_platform.h"
 #include "audio/portaudio_output.h"
 #include "audio/pulse_endpoint_volume.h"
-#include "calibration/calibration_file.h"
-#include "storage/file_names.h"
 #include "ui/about_box.h"
+#include "ui/calibration_info.h"
 #include "ui/error_handler.h"
 #include "ui/help_viewer.h"
 #include "ui/main_window.h"
@@ -28,22 +27,6 @@
 #include "ui/test_window.h"
 
 using namespace tonmark;
-
-namespace {
-
-// The calibration this run starts with: a ".cal" file on the command line,
-// else the default file when "Reload Cal File" is set.
-void LoadStartupCalibration(Program& p) {
-    std::string name;
-    if (CommandLineNamesCalibration(p.commandLineText))
-        name = CommandLineFileName(p.commandLineText);
-    else if (p.settings.Flag("Reload Cal File"))
-        name = p.settings.Text("Cal Filename");
-    if (!name.empty())
-        ReadCal(name, p.calibration, p.calibrationInfo, p.state.CalibrationLoaded, *p.dialogs);
-}
-
-} // namespace
 
 int Run(int argc, char** argv);
 
@@ -130,7 +113,9 @@ int Run(int argc, char** argv) {
     };
     TfrmTest test(program);
     main.SetTestWindow(&test);
-    GuardedCall([&] { LoadStartupCalibration(program); });
+    TfrmCalibrationInfo calibrationInfo(program, main);
+    main.SetCalibrationInfo(&calibrationInfo);
+    GuardedCall([&] { calibrationInfo.FormCreate(); });
     TfrmResults results(program, main, [&main](QWidget& w) { main.PrintWindow(w); });
     main.SetResultsWindow(&results);
     QtPrinterSetup printerSetup;

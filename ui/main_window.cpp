@@ -15,6 +15,7 @@
 #include "core/test_procedure.h"
 #include "storage/file_names.h"
 #include "ui/audiogram_chart.h"
+#include "ui/calibration_info.h"
 #include "ui/error_handler.h"
 #include "ui/gdi_canvas.h"
 #include "ui/help_viewer.h"
@@ -154,7 +155,7 @@ void TfrmMain::BuildMenus() {
              [this] { NotBuiltYet(QStringLiteral("Check or Recalibrate by Ear")); });
     Calibration2->addSeparator();
     CalInfo1 = item(Calibration2, "Calibration &Information", QKeySequence(Qt::CTRL | Qt::Key_I),
-                    [this] { NotBuiltYet(QStringLiteral("Calibration Information")); });
+                    [this] { CalInfo1Click(); });
     TestCompatibility1 = item(Calibration2, "Test Hardware &Compatibility", {}, [this] {
         NotBuiltYet(QStringLiteral("Test Hardware Compatibility"));
     });
@@ -489,6 +490,16 @@ void TfrmMain::ViewResults1Click() {
     results_->show();
     results_->raise();
     results_->activateWindow();
+}
+
+void TfrmMain::CalInfo1Click() {
+    if (!calibrationInfo_)
+        return;
+    p_.newCalibrationPending = false;
+    setEnabled(false);
+    calibrationInfo_->show();
+    calibrationInfo_->raise();
+    calibrationInfo_->activateWindow();
 }
 
 void TfrmMain::PrinterSetup1Click() {

@@ -21,6 +21,7 @@ namespace tonmark {
 class TfrmSettings;
 class TfrmTest;
 class TfrmResults;
+class TfrmCalibrationInfo;
 class PrinterSetup;
 class HelpViewer;
 struct CommandContext;
@@ -37,6 +38,7 @@ class TfrmMain : public QMainWindow {
     void SetSettingsDialog(TfrmSettings* settings) { settings_ = settings; }
     void SetTestWindow(TfrmTest* test);
     void SetResultsWindow(TfrmResults* results) { results_ = results; }
+    void SetCalibrationInfo(TfrmCalibrationInfo* info) { calibrationInfo_ = info; }
     // The printer setup dialog of the run; the main window keeps the printer.
     void SetPrinterSetup(PrinterSetup* setup) { printerSetup_ = setup; }
     QPrinter& Printer() { return *printer_; }
@@ -59,6 +61,7 @@ class TfrmMain : public QMainWindow {
     void NewTest1Click();
     void Retest1Click();
     void ViewResults1Click();
+    void CalInfo1Click();
     void Print1Click();
     void PrinterSetup1Click();
     // Prints a window's picture on the run's printer; errors go to the caller.
@@ -113,6 +116,7 @@ class TfrmMain : public QMainWindow {
     TfrmSettings* settings_ = nullptr;
     TfrmTest* test_ = nullptr;
     TfrmResults* results_ = nullptr;
+    TfrmCalibrationInfo* calibrationInfo_ = nullptr;
     PrinterSetup* printerSetup_ = nullptr;
     std::unique_ptr<QPrinter> printer_;
     bool testRunning_ = false;

@@ -58,6 +58,12 @@ struct Program {
     Settings settings;
     CalibrationTable calibration{};
     CalibrationInfo calibrationInfo;
+    // A calibration by ear that has just finished, for the Calibration
+    // Information dialog to accept: the working table (slots 1..11), when it
+    // was finished, and whether the dialog shows it (else the one in use).
+    CalibrationTable bioCalTable{};
+    std::string newCalibrationDate, newCalibrationTime;
+    bool newCalibrationPending = false;
     std::string commandLineText;
 
     // Chosen by main (or a test); owned here.

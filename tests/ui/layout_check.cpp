@@ -22,6 +22,7 @@
 #include "support/fake_wave_output.h"
 #include "tools/simulation.h"
 #include "ui/about_box.h"
+#include "ui/calibration_info.h"
 #include "ui/main_window.h"
 #include "ui/results_window.h"
 #include "ui/settings_dialog.h"
@@ -173,6 +174,8 @@ int main(int argc, char** argv) {
     Check("test window", &test);
     TfrmResults results(program, main, [](QWidget&) {});
     Check("results window", &results);
+    TfrmCalibrationInfo info(program, main);
+    Check("Calibration Information", &info);
     std::filesystem::remove_all(dir);
     std::printf("%d faults at scale %s, font scale %s\n", faults,
                 std::getenv("QT_SCALE_FACTOR") ? std::getenv("QT_SCALE_FACTOR") : "1",
