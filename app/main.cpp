@@ -15,6 +15,7 @@
 #include "audio/pulse_endpoint_volume.h"
 #include "ui/about_box.h"
 #include "ui/calibration_info.h"
+#include "ui/compatibility_test.h"
 #include "ui/error_handler.h"
 #include "ui/help_viewer.h"
 #include "ui/main_window.h"
@@ -118,6 +119,8 @@ int Run(int argc, char** argv) {
     GuardedCall([&] { calibrationInfo.FormCreate(); });
     TfrmResults results(program, main, [&main](QWidget& w) { main.PrintWindow(w); });
     main.SetResultsWindow(&results);
+    TfrmCompatibilityTest compatibility(program, main);
+    main.SetCompatibilityTest(&compatibility);
     QtPrinterSetup printerSetup;
     main.SetPrinterSetup(&printerSetup);
     if (closeRequested)

@@ -16,6 +16,7 @@
 #include "storage/file_names.h"
 #include "ui/audiogram_chart.h"
 #include "ui/calibration_info.h"
+#include "ui/compatibility_test.h"
 #include "ui/error_handler.h"
 #include "ui/gdi_canvas.h"
 #include "ui/help_viewer.h"
@@ -156,9 +157,8 @@ void TfrmMain::BuildMenus() {
     Calibration2->addSeparator();
     CalInfo1 = item(Calibration2, "Calibration &Information", QKeySequence(Qt::CTRL | Qt::Key_I),
                     [this] { CalInfo1Click(); });
-    TestCompatibility1 = item(Calibration2, "Test Hardware &Compatibility", {}, [this] {
-        NotBuiltYet(QStringLiteral("Test Hardware Compatibility"));
-    });
+    TestCompatibility1 = item(Calibration2, "Test Hardware &Compatibility", {},
+                              [this] { TestCompatibility1Click(); });
 
     Test1 = menuBar()->addMenu(QStringLiteral("Hearing &Test"));
     NewTest1 = item(Test1, "&New Test", QKeySequence(Qt::Key_F5), [this] { NewTest1Click(); });
@@ -500,6 +500,15 @@ void TfrmMain::CalInfo1Click() {
     calibrationInfo_->show();
     calibrationInfo_->raise();
     calibrationInfo_->activateWindow();
+}
+
+void TfrmMain::TestCompatibility1Click() {
+    if (!compatibility_)
+        return;
+    setEnabled(false);
+    compatibility_->show();
+    compatibility_->raise();
+    compatibility_->activateWindow();
 }
 
 void TfrmMain::PrinterSetup1Click() {

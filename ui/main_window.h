@@ -22,6 +22,7 @@ class TfrmSettings;
 class TfrmTest;
 class TfrmResults;
 class TfrmCalibrationInfo;
+class TfrmCompatibilityTest;
 class PrinterSetup;
 class HelpViewer;
 struct CommandContext;
@@ -39,6 +40,7 @@ class TfrmMain : public QMainWindow {
     void SetTestWindow(TfrmTest* test);
     void SetResultsWindow(TfrmResults* results) { results_ = results; }
     void SetCalibrationInfo(TfrmCalibrationInfo* info) { calibrationInfo_ = info; }
+    void SetCompatibilityTest(TfrmCompatibilityTest* test) { compatibility_ = test; }
     // The printer setup dialog of the run; the main window keeps the printer.
     void SetPrinterSetup(PrinterSetup* setup) { printerSetup_ = setup; }
     QPrinter& Printer() { return *printer_; }
@@ -62,6 +64,7 @@ class TfrmMain : public QMainWindow {
     void Retest1Click();
     void ViewResults1Click();
     void CalInfo1Click();
+    void TestCompatibility1Click();
     void Print1Click();
     void PrinterSetup1Click();
     // Prints a window's picture on the run's printer; errors go to the caller.
@@ -117,6 +120,7 @@ class TfrmMain : public QMainWindow {
     TfrmTest* test_ = nullptr;
     TfrmResults* results_ = nullptr;
     TfrmCalibrationInfo* calibrationInfo_ = nullptr;
+    TfrmCompatibilityTest* compatibility_ = nullptr;
     PrinterSetup* printerSetup_ = nullptr;
     std::unique_ptr<QPrinter> printer_;
     bool testRunning_ = false;

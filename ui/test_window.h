@@ -22,6 +22,11 @@ class GdiCanvas;
 class CircleShape : public QWidget {
   public:
     CircleShape(QColor colour, QWidget* parent) : QWidget(parent), colour_(colour) {}
+    void SetColour(QColor colour) {
+        colour_ = colour;
+        update();
+    }
+    QColor Colour() const { return colour_; }
 
   protected:
     void paintEvent(QPaintEvent*) override;

@@ -23,6 +23,7 @@
 #include "tools/simulation.h"
 #include "ui/about_box.h"
 #include "ui/calibration_info.h"
+#include "ui/compatibility_test.h"
 #include "ui/main_window.h"
 #include "ui/results_window.h"
 #include "ui/settings_dialog.h"
@@ -176,6 +177,8 @@ int main(int argc, char** argv) {
     Check("results window", &results);
     TfrmCalibrationInfo info(program, main);
     Check("Calibration Information", &info);
+    TfrmCompatibilityTest compatibility(program, main);
+    Check("Compatibility Test", &compatibility);
     std::filesystem::remove_all(dir);
     std::printf("%d faults at scale %s, font scale %s\n", faults,
                 std::getenv("QT_SCALE_FACTOR") ? std::getenv("QT_SCALE_FACTOR") : "1",

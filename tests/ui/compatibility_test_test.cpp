@@ -1,0 +1,137 @@
+// The hardware compatibility test against the fake mixer and wave output.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <cmath>
+#include <cstring>
+
+#include "ui/compatibility_test.h"
+#include "ui/test_window.h"
+#include "ui_fixture.h"
+
+namespace tonmark::test {
+namespace {
+
+// The largest sample of one channel, and how often it changes sign.
+struct ChannelReading {
+    int peak = 0;
+    int crossings = 0;
+};
+ChannelReading Read(const std::string& buffer, int channel) {
+    ChannelReading r;
+    int16_t last = 0;
+    for (size_t i = 0; i + 4 <= buffer.size(); i += 4) {
+        int16_t v;
+        std::memcpy(&v, buffer.data() + i + 2 * channel, 2);
+        r.peak = std::max(r.peak, std::abs(static_cast<int>(v)));
+        r.crossings += (v > 0) != (last > 0);
+        last = v;
+    }
+    return r;
+}
+
+class Compatibility : public UiFixture {
+  protected:
+    Compatibility() {
+        // A card with a master volume (32 steps) and a wave volume (255 steps).
+        FakeLine speakers = LineOf(0xFFFF0000, kDstSpeakers, 2, {Ctl(1, kCtlVolume)});
+        speakers.sources = {LineOf(0x10, kSrcWaveOut, 2, {Ctl(8, kCtlVolume, 255, 255)})};
+        speakers.info.connections = 1;
+        mixerPlatform->destinations = {speakers};
+        Start();
+        program.mixer->CountDevices();
+        program.mixer->OpenDevice(0);
+        window = std::make_unique<TfrmCompatibilityTest>(program, *main);
+        main->SetCompatibilityTest(window.get());
+    }
+    ~Compatibility() override {
+        main->SetCompatibilityTest(nullptr);
+        window.reset();
+    }
+    std::unique_ptr<TfrmCompatibilityTest> window;
+};
+
+TEST_F(Compatibility, WarnsThenSetsUpTheSlidersFromTheCard) {
+    main->TestCompatibility1->trigger();
+    ASSERT_TRUE(window->isVisible());
+    EXPECT_FALSE(main->isEnabled());
+    ASSERT_FALSE(dialogs.messages.empty());
+    EXPECT_EQ(dialogs.messages.front().rfind("Depending on your hardware", 0), 0u);
+    EXPECT_EQ(window->WaveOutSlider->maximum(), 255);
+    EXPECT_FALSE(window->GainSlider->isVisibleTo(window.get())) << "the card has no gain";
+    EXPECT_TRUE(window->Label9->text().startsWith("Selected output device: "));
+    // Moving the wave slider sets the card; the label shows the control value.
+    mixerSets.clear();
+    window->WaveOutSlider->setValue(255 - 100); // setting 100
+    ASSERT_FALSE(mixerSets.empty());
+    EXPECT_EQ(std::get<3>(mixerSets.back()), (std::vector<int32_t>{100, 100}));
+    EXPECT_EQ(window->WaveLabel->text(), "100");
+    window->close();
+    EXPECT_TRUE(main->isEnabled());
+}
+
+TEST_F(Compatibility, ZeroStepControlsAreReported) {
+    mixerPlatform->destinations[0].sources[0].controls[0].steps = 0;
+    program.mixer->OpenDevice(0);
+    window->show();
+    bool reported = false;
+    for (const std::string& m : dialogs.messages)
+        reported =
+            reported || m.find("zero possible levels on the wave volume") != std::string::npos;
+    EXPECT_TRUE(reported);
+    mixerSets.clear();
+    window->WaveOutSlider->setValue(0); // nothing to divide by: the card is left alone
+    EXPECT_TRUE(mixerSets.empty());
+    window->close();
+}
+
+TEST_F(Compatibility, TheLevelIsHeldWithinItsRange) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"-75", "-60"}, {"5", "0"}, {"abc", "0"}, {"-30", "-30"}, {"", "0"}};
+    for (const auto& [typed, shown] : cases) {
+        SCOPED_TRACE(typed);
+        window->Threshold->setText(typed);
+        window->ThresholdExit();
+        EXPECT_EQ(window->Threshold->text(), shown);
+    }
+}
+
+TEST_F(Compatibility, TheToneIsOnTheChosenEarAtItsLevelAndFollowsTheFrequency) {
+    window->show();
+    window->rdoRightEar->setChecked(true);
+    window->Threshold->setText("-20");
+    window->OnButton->click();
+    EXPECT_TRUE(window->ToneOn());
+    EXPECT_EQ(window->shpLED->Colour(), QColor(Qt::green));
+    EXPECT_FALSE(window->rdoLeftEar->isEnabled());
+    EXPECT_EQ(waveOutput->Header().loops, 0xFFFFFFFFu) << "looping";
+    EXPECT_EQ(Read(window->toneBuffer, 0).peak, 0) << "the left channel is silent";
+    const ChannelReading right = Read(window->toneBuffer, 1);
+    EXPECT_NEAR(right.peak, 32767 * std::pow(10.0, -20 / 20.0), 40);
+    EXPECT_NEAR(right.crossings, 2 * 125, 4) << "125 Hz at the bottom of the bar";
+    // To the top while the tone sounds: 8000 Hz at once, button and light as they were.
+    window->tbrFrequency->setValue(1);
+    EXPECT_EQ(window->Label8->text(), "8000");
+    // (the quiet ends of the swell round to zero now and then)
+    EXPECT_NEAR(Read(window->toneBuffer, 1).crossings, 2 * 8000, 160);
+    EXPECT_TRUE(window->ToneOn());
+    // Closing with the tone on leaves it off.
+    window->close();
+    EXPECT_FALSE(window->ToneOn());
+    EXPECT_EQ(waveOutput->opened, -2) << "the device was closed";
+    EXPECT_TRUE(window->rdoLeftEar->isEnabled());
+    EXPECT_EQ(window->shpLED->Colour(), QColor(Qt::red));
+}
+
+TEST_F(Compatibility, ADeviceThatCannotOpenLeavesTheToneOffWithAMessage) {
+    window->show();
+    waveOutput->openFails = true;
+    window->OnButton->click();
+    EXPECT_FALSE(window->ToneOn());
+    EXPECT_EQ(dialogs.messages.back(), "The sound output device is not available.");
+    EXPECT_TRUE(window->rdoLeftEar->isEnabled());
+    window->close();
+}
+
+} // namespace
+} // namespace tonmark::test

@@ -1,0 +1,26 @@
+#pragma once
+// The vertical volume sliders of the calibration windows: position 0 at the
+// top, the setting is the slider's maximum minus its position, so the top is
+// the largest volume.
+#include <QSlider>
+
+#include "audio/mixer.h"
+
+namespace tonmark {
+
+class VolumeSlider : public QSlider {
+  public:
+    explicit VolumeSlider(QWidget* parent);
+    // Range 0..steps, ticks every steps div 8 (at least 1).
+    void SetSteps(int steps);
+    // The setting: maximum - position.
+    int Setting() const { return maximum() - value(); }
+    // Shows a setting, held within the range.
+    void ShowSetting(int setting);
+};
+
+// The slider position that shows a control's current left level:
+// (Maxvalue - L) div (Maxvalue div Steps); 0 for a control without steps.
+int PositionOfLevel(const TMixControl& control, int32_t leftLevel);
+
+} // namespace tonmark
