@@ -14,6 +14,7 @@
 #include "audio/portaudio_output.h"
 #include "audio/pulse_endpoint_volume.h"
 #include "ui/about_box.h"
+#include "ui/calibration_by_ear.h"
 #include "ui/calibration_info.h"
 #include "ui/compatibility_test.h"
 #include "ui/error_handler.h"
@@ -119,6 +120,8 @@ int Run(int argc, char** argv) {
     GuardedCall([&] { calibrationInfo.FormCreate(); });
     TfrmResults results(program, main, [&main](QWidget& w) { main.PrintWindow(w); });
     main.SetResultsWindow(&results);
+    TfrmBioCal bioCal(program, main, [&main] { main.ShowNewCalibration(); });
+    main.SetCalibrationByEar(&bioCal);
     TfrmCompatibilityTest compatibility(program, main);
     main.SetCompatibilityTest(&compatibility);
     QtPrinterSetup printerSetup;

@@ -15,6 +15,7 @@
 #include "core/test_procedure.h"
 #include "storage/file_names.h"
 #include "ui/audiogram_chart.h"
+#include "ui/calibration_by_ear.h"
 #include "ui/calibration_info.h"
 #include "ui/compatibility_test.h"
 #include "ui/error_handler.h"
@@ -147,13 +148,12 @@ void TfrmMain::BuildMenus() {
 
     Calibration2 = menuBar()->addMenu(QStringLiteral("Calibration"));
     EarCalibration1 = item(Calibration2, "New Calibration by &Ear", QKeySequence(Qt::Key_F3),
-                           [this] { NotBuiltYet(QStringLiteral("New Calibration by Ear")); });
+                           [this] { SubjCal1Click(); });
     Calibration2->addSeparator();
     LoadCalibration1 = item(Calibration2, "&Load Calibration Data", QKeySequence(Qt::Key_F2),
                             [this] { LoadCalibration1Click(); });
-    CheckorRecalibratebyEar1 =
-        item(Calibration2, "Check or &Recalibrate by Ear", QKeySequence(Qt::Key_F4),
-             [this] { NotBuiltYet(QStringLiteral("Check or Recalibrate by Ear")); });
+    CheckorRecalibratebyEar1 = item(Calibration2, "Check or &Recalibrate by Ear",
+                                    QKeySequence(Qt::Key_F4), [this] { SubjRecal1Click(); });
     Calibration2->addSeparator();
     CalInfo1 = item(Calibration2, "Calibration &Information", QKeySequence(Qt::CTRL | Qt::Key_I),
                     [this] { CalInfo1Click(); });
@@ -511,6 +511,40 @@ void TfrmMain::TestCompatibility1Click() {
     compatibility_->activateWindow();
 }
 
+void TfrmMain::SubjCal1Click() {
+    if (!bioCal_ || !p_.dialogs)
+        return;
+    if (p_.dialogs->AskYesNo("Before calibrating the Audiometer it is advisable to test the "
+                             "compatibility of your sound card.\rWould you like to do the "
+                             "compatibility test now?",
+                             "Confirm")) {
+        TestCompatibility1Click();
+        return;
+    }
+    bioCal_->FreshCalibration = true;
+    setEnabled(false);
+    bioCal_->show();
+    bioCal_->raise();
+}
+
+void TfrmMain::SubjRecal1Click() {
+    if (!bioCal_)
+        return;
+    bioCal_->FreshCalibration = false;
+    setEnabled(false);
+    bioCal_->show();
+    bioCal_->raise();
+}
+
+void TfrmMain::ShowNewCalibration() {
+    if (!calibrationInfo_)
+        return;
+    setEnabled(false);
+    calibrationInfo_->show();
+    calibrationInfo_->raise();
+    calibrationInfo_->activateWindow();
+}
+
 void TfrmMain::PrinterSetup1Click() {
     if (printerSetup_)
         printerSetup_->Setup(*printer_, this);
@@ -548,12 +582,6 @@ void TfrmMain::Print1Click() {
 
 void TfrmMain::SetTestWindow(TfrmTest* test) {
     test_ = test;
-}
-
-void TfrmMain::NotBuiltYet(const QString& what) {
-    p_.dialogs->ShowMessage((what + QStringLiteral(" is not built yet in this version of "
-                                                   "Tonmark."))
-                                .toStdString());
 }
 
 void TfrmMain::ShowHelp(int context) {

@@ -23,6 +23,7 @@ class TfrmTest;
 class TfrmResults;
 class TfrmCalibrationInfo;
 class TfrmCompatibilityTest;
+class TfrmBioCal;
 class PrinterSetup;
 class HelpViewer;
 struct CommandContext;
@@ -41,6 +42,7 @@ class TfrmMain : public QMainWindow {
     void SetResultsWindow(TfrmResults* results) { results_ = results; }
     void SetCalibrationInfo(TfrmCalibrationInfo* info) { calibrationInfo_ = info; }
     void SetCompatibilityTest(TfrmCompatibilityTest* test) { compatibility_ = test; }
+    void SetCalibrationByEar(TfrmBioCal* bioCal) { bioCal_ = bioCal; }
     // The printer setup dialog of the run; the main window keeps the printer.
     void SetPrinterSetup(PrinterSetup* setup) { printerSetup_ = setup; }
     QPrinter& Printer() { return *printer_; }
@@ -65,6 +67,11 @@ class TfrmMain : public QMainWindow {
     void ViewResults1Click();
     void CalInfo1Click();
     void TestCompatibility1Click();
+    // "New Calibration by Ear" (F3) and "Check or Recalibrate by Ear" (F4).
+    void SubjCal1Click();
+    void SubjRecal1Click();
+    // After the last page of a calibration by ear.
+    void ShowNewCalibration();
     void Print1Click();
     void PrinterSetup1Click();
     // Prints a window's picture on the run's printer; errors go to the caller.
@@ -108,7 +115,6 @@ class TfrmMain : public QMainWindow {
     void FormResize();
     void FormActivate();
     void NameChanged();
-    void NotBuiltYet(const QString& what);
     void ShowHelp(int context);
     void OpenSettings(bool graphPage);
     void RunTestCommand(const std::function<void(CommandContext&)>& command);
@@ -121,6 +127,7 @@ class TfrmMain : public QMainWindow {
     TfrmResults* results_ = nullptr;
     TfrmCalibrationInfo* calibrationInfo_ = nullptr;
     TfrmCompatibilityTest* compatibility_ = nullptr;
+    TfrmBioCal* bioCal_ = nullptr;
     PrinterSetup* printerSetup_ = nullptr;
     std::unique_ptr<QPrinter> printer_;
     bool testRunning_ = false;

@@ -22,6 +22,7 @@
 #include "support/fake_wave_output.h"
 #include "tools/simulation.h"
 #include "ui/about_box.h"
+#include "ui/calibration_by_ear.h"
 #include "ui/calibration_info.h"
 #include "ui/compatibility_test.h"
 #include "ui/main_window.h"
@@ -179,6 +180,9 @@ int main(int argc, char** argv) {
     Check("Calibration Information", &info);
     TfrmCompatibilityTest compatibility(program, main);
     Check("Compatibility Test", &compatibility);
+    compatibility.hide();
+    TfrmBioCal bioCal(program, main, [] {});
+    Check("Calibration by Ear", &bioCal);
     std::filesystem::remove_all(dir);
     std::printf("%d faults at scale %s, font scale %s\n", faults,
                 std::getenv("QT_SCALE_FACTOR") ? std::getenv("QT_SCALE_FACTOR") : "1",

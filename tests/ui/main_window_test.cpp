@@ -170,15 +170,6 @@ TEST_F(MainWindow, NoWaveDeviceDisablesTheCalibrationMenu) {
     EXPECT_EQ(settings->MixerDevice->placeholderText(), "No Devices present");
 }
 
-TEST_F(MainWindow, UnbuiltCommandsSaySo) {
-    Start();
-    main->CheckorRecalibratebyEar1->setEnabled(true);
-    main->CheckorRecalibratebyEar1->trigger();
-    ASSERT_FALSE(dialogs.messages.empty());
-    EXPECT_EQ(dialogs.messages.back(),
-              "Check or Recalibrate by Ear is not built yet in this version of Tonmark.");
-}
-
 using Settings = UiFixture;
 
 TEST(FieldLimits, Table) {
