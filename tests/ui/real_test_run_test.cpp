@@ -15,6 +15,8 @@
 #include <csignal>
 #include <cstring>
 #include <fstream>
+#include <functional>
+#include <iterator>
 #include <mutex>
 #include <sys/wait.h>
 #include <thread>
@@ -27,6 +29,7 @@
 #include "core/test_procedure.h"
 #include "support/real_program.h"
 #include "tools/simulation.h"
+#include "ui/compatibility_test.h"
 #include "ui/main_window.h"
 #include "ui/test_window.h"
 
@@ -264,6 +267,90 @@ TEST_F(RealRun, SignalDuringARunStopsItAndClosesTheWindow) {
     EXPECT_EQ(dialogs.messages.back(), kMsgStopped);
     QApplication::processEvents();
     EXPECT_FALSE(main->isVisible()) << "the program closes as with its close box";
+}
+
+// The monitor's frames while a window plays, [left, right].
+std::vector<std::pair<int16_t, int16_t>> RecordWhile(const std::function<void()>& play) {
+    const std::string path =
+        std::string(::testing::TempDir()) + "cal-rec-" + std::to_string(getpid()) + ".raw";
+    const pid_t pid = fork();
+    if (pid == 0) {
+        execlp("parec", "parec", "-d", "@DEFAULT_MONITOR@", "--format=s16le", "--rate=44100",
+               "--channels=2", "--latency-msec=20", path.c_str(), (char*)nullptr);
+        _exit(127);
+    }
+    std::this_thread::sleep_for(500ms);
+    play();
+    std::this_thread::sleep_for(300ms);
+    kill(pid, SIGINT);
+    waitpid(pid, nullptr, 0);
+    std::ifstream in(path, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), {});
+    std::remove(path.c_str());
+    std::vector<std::pair<int16_t, int16_t>> frames(bytes.size() / 4);
+    for (size_t i = 0; i < frames.size(); ++i) {
+        std::memcpy(&frames[i].first, bytes.data() + 4 * i, 2);
+        std::memcpy(&frames[i].second, bytes.data() + 4 * i + 2, 2);
+    }
+    return frames;
+}
+
+long SinkVolume() {
+    FILE* p = popen("pactl get-sink-volume @DEFAULT_SINK@", "r");
+    std::string out;
+    char buf[512];
+    size_t n;
+    while (p && (n = fread(buf, 1, sizeof buf, p)) > 0)
+        out.append(buf, n);
+    if (p)
+        pclose(p);
+    const auto colon = out.find(':', out.find("front-left"));
+    return colon == std::string::npos ? -1 : std::strtol(out.c_str() + colon + 1, nullptr, 10);
+}
+
+TEST_F(RealRun, CalibrationTonesAndSlidersOnTheRealCard) {
+    ASSERT_TRUE(program.coreAudioMode);
+    program.settings.SetInteger("Wave Out Device Number", -1);
+    TfrmCompatibilityTest compatibility(program, *main);
+    compatibility.show();
+    // The master slider drives the sink's volume: three quarters.
+    compatibility.MasterSlider->setValue(250);
+    EXPECT_EQ(SinkVolume(), 49152);
+    compatibility.MasterSlider->setValue(0);
+    EXPECT_EQ(SinkVolume(), 65536);
+    compatibility.rdoRightEar->setChecked(true);
+    compatibility.Threshold->setText("-20");
+    compatibility.tbrFrequency->setValue(7); // slot 5: 1000 Hz
+    const auto frames = RecordWhile([&] {
+        compatibility.OnButton->click();
+        for (int i = 0; i < 30; ++i) { // 1.5 s of a looping one-second tone
+            QApplication::processEvents();
+            std::this_thread::sleep_for(50ms);
+        }
+        compatibility.close(); // the tone stops with its window
+    });
+    EXPECT_FALSE(compatibility.ToneOn());
+    int peakLeft = 0, peakRight = 0;
+    size_t first = 0, last = 0, run = 0, longest = 0;
+    for (size_t i = 0; i < frames.size(); ++i) {
+        peakLeft = std::max(peakLeft, std::abs(static_cast<int>(frames[i].first)));
+        peakRight = std::max(peakRight, std::abs(static_cast<int>(frames[i].second)));
+        if (frames[i].second != 0) {
+            if (!first)
+                first = i;
+            last = i;
+        }
+    }
+    for (size_t i = first; i <= last; ++i) {
+        run = frames[i].second == 0 ? run + 1 : 0;
+        longest = std::max(longest, run);
+    }
+    EXPECT_EQ(peakLeft, 0) << "only the chosen ear";
+    EXPECT_NEAR(peakRight, 32767 * 0.1, 5) << "-20 dB re full scale";
+    EXPECT_GE(last - first, 44100u) << "it loops past its one-second buffer";
+    // Where the swell of one loop meets the next, a few ms round to zero; a
+    // hole in the stream would be longer.
+    EXPECT_LT(longest, 400u);
 }
 
 // Runs last: the server does not come back.
