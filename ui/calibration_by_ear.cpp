@@ -96,7 +96,24 @@ TfrmBioCal::TfrmBioCal(Program& program, TfrmMain& main, std::function<void()> f
         if (p_.dialogs)
             p_.dialogs->ShowHelpTopic(11);
     });
+    deviceWatch_ = new QTimer(this);
+    deviceWatch_->setInterval(250);
+    connect(deviceWatch_, &QTimer::timeout, this, [this] { WatchDevice(); });
     FitToText(*this);
+}
+
+void TfrmBioCal::WatchDevice() {
+    if (!ToneOn() || !p_.waveOutput) {
+        deviceWatch_->stop();
+        return;
+    }
+    p_.waveOutput->IsPulseDone(); // looks at the stream
+    const std::string failure = p_.waveOutput->Failure();
+    if (failure.empty())
+        return;
+    ToneOff();
+    if (p_.dialogs)
+        p_.dialogs->ShowMessage(failure);
 }
 
 bool TfrmBioCal::GainShown() const {
@@ -264,6 +281,7 @@ void TfrmBioCal::StartTone() {
     shpLED->SetColour(Qt::green);
     OnButton->setText(QStringLiteral("Off"));
     p_.waveOutput->StartPlay();
+    deviceWatch_->start();
 }
 
 void TfrmBioCal::ToneOff() {

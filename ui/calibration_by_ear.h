@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <functional>
 #include <string>
 
@@ -61,6 +62,9 @@ class TfrmBioCal : public QDialog {
     bool eventFilter(QObject* watched, QEvent* e) override;
 
   private:
+    // While a tone sounds, the device is watched: one that fails or vanishes
+    // ends the tone with its reason.
+    void WatchDevice();
     CalibrationEntry& Entry() { return p_.bioCalTable[calEar_][calSlot_]; }
     void StartTone();
     void ToneOff();
@@ -68,6 +72,7 @@ class TfrmBioCal : public QDialog {
 
     Program& p_;
     TfrmMain& main_;
+    QTimer* deviceWatch_;
     std::function<void()> finished_;
     int calEar_ = 0, calSlot_ = 1;
     bool hasReference_ = false;

@@ -104,7 +104,24 @@ TfrmCompatibilityTest::TfrmCompatibilityTest(Program& program, TfrmMain& main, Q
             p_.dialogs->ShowHelpTopic(26);
     });
     OnButton->setText(QStringLiteral("On")); // FormCreate
+    deviceWatch_ = new QTimer(this);
+    deviceWatch_->setInterval(250);
+    connect(deviceWatch_, &QTimer::timeout, this, [this] { WatchDevice(); });
     FitToText(*this);
+}
+
+void TfrmCompatibilityTest::WatchDevice() {
+    if (!ToneOn() || !p_.waveOutput) {
+        deviceWatch_->stop();
+        return;
+    }
+    p_.waveOutput->IsPulseDone(); // looks at the stream
+    const std::string failure = p_.waveOutput->Failure();
+    if (failure.empty())
+        return;
+    ToneOff();
+    if (p_.dialogs)
+        p_.dialogs->ShowMessage(failure);
 }
 
 int32_t TfrmCompatibilityTest::Frequency() const {
@@ -225,6 +242,7 @@ void TfrmCompatibilityTest::StartTone() {
         return;
     }
     p_.waveOutput->StartPlay();
+    deviceWatch_->start();
 }
 
 void TfrmCompatibilityTest::ToneOff() {

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QTimer>
 #include <string>
 
 #include "ui/program.h"
@@ -47,11 +48,15 @@ class TfrmCompatibilityTest : public QDialog {
     void hideEvent(QHideEvent* e) override;
 
   private:
+    // While a tone sounds, the device is watched: one that fails or vanishes
+    // ends the tone with its reason.
+    void WatchDevice();
     void StartTone();
     void ToneOff();
 
     Program& p_;
     TfrmMain& main_;
+    QTimer* deviceWatch_;
 };
 
 } // namespace tonmark

@@ -133,5 +133,18 @@ TEST_F(Compatibility, ADeviceThatCannotOpenLeavesTheToneOffWithAMessage) {
     window->close();
 }
 
+TEST_F(Compatibility, ADeviceThatVanishesWhileTheToneSoundsEndsIt) {
+    window->show();
+    window->OnButton->click();
+    ASSERT_TRUE(window->ToneOn());
+    waveOutput->failure = "The sound output device stopped working.";
+    for (int i = 0; i < 40 && window->ToneOn(); ++i)
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 25);
+    EXPECT_FALSE(window->ToneOn());
+    EXPECT_EQ(dialogs.messages.back(), "The sound output device stopped working.");
+    EXPECT_EQ(window->shpLED->Colour(), QColor(Qt::red));
+    window->close();
+}
+
 } // namespace
 } // namespace tonmark::test
