@@ -7,8 +7,8 @@
 #include <algorithm>
 
 #include "audio/output_level.h"
-#include "audio/tone_synthesis.h"
 #include "ui/fit_to_text.h"
+#include "ui/looping_tone.h"
 #include "ui/main_window.h"
 #include "ui/test_window.h"
 
@@ -96,24 +96,13 @@ TfrmBioCal::TfrmBioCal(Program& program, TfrmMain& main, std::function<void()> f
         if (p_.dialogs)
             p_.dialogs->ShowHelpTopic(11);
     });
-    deviceWatch_ = new QTimer(this);
-    deviceWatch_->setInterval(250);
-    connect(deviceWatch_, &QTimer::timeout, this, [this] { WatchDevice(); });
+    tone_ = new LoopingTone(program, this);
+    tone_->onFailure = [this](const std::string& reason) {
+        ToneOff();
+        if (p_.dialogs)
+            p_.dialogs->ShowMessage(reason);
+    };
     FitToText(*this);
-}
-
-void TfrmBioCal::WatchDevice() {
-    if (!ToneOn() || !p_.waveOutput) {
-        deviceWatch_->stop();
-        return;
-    }
-    p_.waveOutput->IsPulseDone(); // looks at the stream
-    const std::string failure = p_.waveOutput->Failure();
-    if (failure.empty())
-        return;
-    ToneOff();
-    if (p_.dialogs)
-        p_.dialogs->ShowMessage(failure);
 }
 
 bool TfrmBioCal::GainShown() const {
@@ -266,29 +255,23 @@ void TfrmBioCal::StartTone() {
         ToneOff();
         return;
     }
-    toneBuffer.clear();
-    CreateSound(p_.state.SlotFrequency[calSlot_], hearingLevel - 60.0, 1.0, 0.0, toneBuffer, true,
-                p_.state.Run.LeftChannelOn, p_.state.Run.RightChannelOn);
-    if (!p_.waveOutput || !p_.waveOutput->PreparePlay(p_.settings.Integer("Wave Out Device Number"),
-                                                      toneBuffer, -1)) {
-        const std::string why =
-            p_.waveOutput ? p_.waveOutput->Failure() : "The sound output device is not available.";
+    const std::string failed =
+        tone_->Start(p_.state.SlotFrequency[calSlot_], hearingLevel - 60.0,
+                     p_.state.Run.LeftChannelOn, p_.state.Run.RightChannelOn);
+    if (!failed.empty()) {
         ToneOff();
         if (p_.dialogs)
-            p_.dialogs->ShowMessage(why);
+            p_.dialogs->ShowMessage(failed);
         return;
     }
     shpLED->SetColour(Qt::green);
     OnButton->setText(QStringLiteral("Off"));
-    p_.waveOutput->StartPlay();
-    deviceWatch_->start();
 }
 
 void TfrmBioCal::ToneOff() {
     shpLED->SetColour(Qt::red);
     OnButton->setText(QStringLiteral("On"));
-    if (p_.waveOutput)
-        p_.waveOutput->FinishPlay();
+    tone_->Stop();
 }
 
 void TfrmBioCal::OnButtonClick() {

@@ -9,7 +9,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
 #include <functional>
 #include <string>
 
@@ -20,6 +19,7 @@ namespace tonmark {
 
 class TfrmMain;
 class CircleShape;
+class LoopingTone;
 
 class TfrmBioCal : public QDialog {
   public:
@@ -51,7 +51,7 @@ class TfrmBioCal : public QDialog {
     CircleShape* shpLED;
     VolumeSlider *WaveOutSlider, *MasterSlider, *GainSlider;
     QFrame* GainBox;
-    std::string toneBuffer;
+    const LoopingTone& Tone() const { return *tone_; }
 
   protected:
     void showEvent(QShowEvent* e) override;
@@ -62,9 +62,6 @@ class TfrmBioCal : public QDialog {
     bool eventFilter(QObject* watched, QEvent* e) override;
 
   private:
-    // While a tone sounds, the device is watched: one that fails or vanishes
-    // ends the tone with its reason.
-    void WatchDevice();
     CalibrationEntry& Entry() { return p_.bioCalTable[calEar_][calSlot_]; }
     void StartTone();
     void ToneOff();
@@ -72,7 +69,7 @@ class TfrmBioCal : public QDialog {
 
     Program& p_;
     TfrmMain& main_;
-    QTimer* deviceWatch_;
+    LoopingTone* tone_;
     std::function<void()> finished_;
     int calEar_ = 0, calSlot_ = 1;
     bool hasReference_ = false;

@@ -5,8 +5,8 @@
 #include <algorithm>
 
 #include "audio/output_level.h"
-#include "audio/tone_synthesis.h"
 #include "ui/fit_to_text.h"
+#include "ui/looping_tone.h"
 #include "ui/main_window.h"
 #include "ui/test_window.h"
 
@@ -104,24 +104,13 @@ TfrmCompatibilityTest::TfrmCompatibilityTest(Program& program, TfrmMain& main, Q
             p_.dialogs->ShowHelpTopic(26);
     });
     OnButton->setText(QStringLiteral("On")); // FormCreate
-    deviceWatch_ = new QTimer(this);
-    deviceWatch_->setInterval(250);
-    connect(deviceWatch_, &QTimer::timeout, this, [this] { WatchDevice(); });
+    tone_ = new LoopingTone(program, this);
+    tone_->onFailure = [this](const std::string& reason) {
+        ToneOff();
+        if (p_.dialogs)
+            p_.dialogs->ShowMessage(reason);
+    };
     FitToText(*this);
-}
-
-void TfrmCompatibilityTest::WatchDevice() {
-    if (!ToneOn() || !p_.waveOutput) {
-        deviceWatch_->stop();
-        return;
-    }
-    p_.waveOutput->IsPulseDone(); // looks at the stream
-    const std::string failure = p_.waveOutput->Failure();
-    if (failure.empty())
-        return;
-    ToneOff();
-    if (p_.dialogs)
-        p_.dialogs->ShowMessage(failure);
 }
 
 int32_t TfrmCompatibilityTest::Frequency() const {
@@ -223,26 +212,19 @@ void TfrmCompatibilityTest::ThresholdExit() {
 
 void TfrmCompatibilityTest::tbrFrequencyChange() {
     Label8->setText(QString::number(Frequency()));
-    if (ToneOn()) {
-        p_.waveOutput->FinishPlay();
-        StartTone();
-    }
+    if (ToneOn())
+        StartTone(); // the running tone is replaced
 }
 
 void TfrmCompatibilityTest::StartTone() {
-    toneBuffer.clear();
-    CreateSound(Frequency(), Threshold->text().toInt(), 1.0, 0.0, toneBuffer, true,
-                p_.state.Run.LeftChannelOn, p_.state.Run.RightChannelOn);
-    if (!p_.waveOutput->PreparePlay(p_.settings.Integer("Wave Out Device Number"), toneBuffer,
-                                    -1)) {
-        const std::string why = p_.waveOutput->Failure();
+    const std::string failed =
+        tone_->Start(Frequency(), Threshold->text().toInt(), p_.state.Run.LeftChannelOn,
+                     p_.state.Run.RightChannelOn);
+    if (!failed.empty()) {
         ToneOff();
         if (p_.dialogs)
-            p_.dialogs->ShowMessage(why);
-        return;
+            p_.dialogs->ShowMessage(failed);
     }
-    p_.waveOutput->StartPlay();
-    deviceWatch_->start();
 }
 
 void TfrmCompatibilityTest::ToneOff() {
@@ -250,8 +232,7 @@ void TfrmCompatibilityTest::ToneOff() {
     rdoRightEar->setEnabled(true);
     shpLED->SetColour(Qt::red);
     OnButton->setText(QStringLiteral("On"));
-    if (p_.waveOutput)
-        p_.waveOutput->FinishPlay();
+    tone_->Stop();
 }
 
 void TfrmCompatibilityTest::OnButtonClick() {

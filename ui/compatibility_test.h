@@ -8,7 +8,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
-#include <QTimer>
 #include <string>
 
 #include "ui/program.h"
@@ -18,6 +17,7 @@ namespace tonmark {
 
 class TfrmMain;
 class CircleShape;
+class LoopingTone;
 
 class TfrmCompatibilityTest : public QDialog {
   public:
@@ -41,22 +41,19 @@ class TfrmCompatibilityTest : public QDialog {
     QPushButton *OnButton, *btnClose, *HelpButton;
     CircleShape* shpLED; // red while the tone is off, green while it sounds
     VolumeSlider *WaveOutSlider, *MasterSlider, *GainSlider;
-    std::string toneBuffer;
+    const LoopingTone& Tone() const { return *tone_; }
 
   protected:
     void showEvent(QShowEvent* e) override;
     void hideEvent(QHideEvent* e) override;
 
   private:
-    // While a tone sounds, the device is watched: one that fails or vanishes
-    // ends the tone with its reason.
-    void WatchDevice();
     void StartTone();
     void ToneOff();
 
     Program& p_;
     TfrmMain& main_;
-    QTimer* deviceWatch_;
+    LoopingTone* tone_;
 };
 
 } // namespace tonmark

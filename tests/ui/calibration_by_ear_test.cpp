@@ -7,6 +7,7 @@
 
 #include "ui/calibration_by_ear.h"
 #include "ui/calibration_info.h"
+#include "ui/looping_tone.h"
 #include "ui/test_window.h"
 #include "ui_fixture.h"
 
@@ -153,10 +154,10 @@ TEST_F(BioCal, TheToneIsTheHearingLevelMinus60OnThePagesEar) {
     ASSERT_TRUE(window->ToneOn());
     EXPECT_EQ(waveOutput->Header().loops, 0xFFFFFFFFu);
     int peakLeft = 0, peakRight = 0;
-    for (size_t i = 0; i + 4 <= window->toneBuffer.size(); i += 4) {
+    for (size_t i = 0; i + 4 <= window->Tone().Buffer().size(); i += 4) {
         int16_t l, r;
-        std::memcpy(&l, window->toneBuffer.data() + i, 2);
-        std::memcpy(&r, window->toneBuffer.data() + i + 2, 2);
+        std::memcpy(&l, window->Tone().Buffer().data() + i, 2);
+        std::memcpy(&r, window->Tone().Buffer().data() + i + 2, 2);
         peakLeft = std::max(peakLeft, std::abs(static_cast<int>(l)));
         peakRight = std::max(peakRight, std::abs(static_cast<int>(r)));
     }

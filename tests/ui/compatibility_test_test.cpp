@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "ui/compatibility_test.h"
+#include "ui/looping_tone.h"
 #include "ui/test_window.h"
 #include "ui_fixture.h"
 
@@ -107,15 +108,15 @@ TEST_F(Compatibility, TheToneIsOnTheChosenEarAtItsLevelAndFollowsTheFrequency) {
     EXPECT_EQ(window->shpLED->Colour(), QColor(Qt::green));
     EXPECT_FALSE(window->rdoLeftEar->isEnabled());
     EXPECT_EQ(waveOutput->Header().loops, 0xFFFFFFFFu) << "looping";
-    EXPECT_EQ(Read(window->toneBuffer, 0).peak, 0) << "the left channel is silent";
-    const ChannelReading right = Read(window->toneBuffer, 1);
+    EXPECT_EQ(Read(window->Tone().Buffer(), 0).peak, 0) << "the left channel is silent";
+    const ChannelReading right = Read(window->Tone().Buffer(), 1);
     EXPECT_NEAR(right.peak, 32767 * std::pow(10.0, -20 / 20.0), 40);
     EXPECT_NEAR(right.crossings, 2 * 125, 4) << "125 Hz at the bottom of the bar";
     // To the top while the tone sounds: 8000 Hz at once, button and light as they were.
     window->tbrFrequency->setValue(1);
     EXPECT_EQ(window->Label8->text(), "8000");
     // (the quiet ends of the swell round to zero now and then)
-    EXPECT_NEAR(Read(window->toneBuffer, 1).crossings, 2 * 8000, 160);
+    EXPECT_NEAR(Read(window->Tone().Buffer(), 1).crossings, 2 * 8000, 160);
     EXPECT_TRUE(window->ToneOn());
     // Closing with the tone on leaves it off.
     window->close();
