@@ -1,9 +1,8 @@
 #include "calibration/calibration_file.h"
 
+#include "core/atomic_file.h"
 #include "core/byte_codec.h"
 #include "core/errors.h"
-#include "storage/atomic_file.h"
-#include "storage/audiogram_file.h"
 
 namespace tonmark {
 

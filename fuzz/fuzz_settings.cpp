@@ -6,7 +6,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "storage/atomic_file.h"
+#include "core/atomic_file.h"
 #include "storage/settings_store.h"
 #include "tools/simulation.h"
 

@@ -1,9 +1,9 @@
 #include "storage/audiogram_file.h"
 
 #include "core/ansi_codec.h"
+#include "core/atomic_file.h"
 #include "core/byte_codec.h"
 #include "core/errors.h"
-#include "storage/atomic_file.h"
 
 namespace tonmark {
 
@@ -23,10 +23,6 @@ std::string DobText(const PersonalData& p, const DateContext& dates) {
 }
 
 } // namespace
-
-std::string CannotOpenMessage(const std::string& fileName, const std::string& reason) {
-    return "Cannot open file \"" + fileName + "\". " + reason;
-}
 
 std::string EncodeAudiogram(const PatientFile& record, const PersonalData& personal,
                             const DateContext& dates) {

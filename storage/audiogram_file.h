@@ -65,7 +65,4 @@ std::string EncodeTextExport(const PatientFile& record, const PersonalData& pers
 void WriteAsciiFile(const std::string& fileName, const PatientFile& record,
                     const PersonalData& personal, const DateContext& dates);
 
-// "Cannot open file "%s". %s"
-std::string CannotOpenMessage(const std::string& fileName, const std::string& reason);
-
 } // namespace tonmark

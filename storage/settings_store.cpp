@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <optional>
 
-#include "storage/atomic_file.h"
+#include "core/atomic_file.h"
 
 namespace tonmark {
 

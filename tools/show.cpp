@@ -9,7 +9,7 @@
 #include "calibration/calibration_file.h"
 #include "core/errors.h"
 #include "core/settings.h"
-#include "storage/atomic_file.h"
+#include "core/atomic_file.h"
 #include "storage/audiogram_file.h"
 #include "tools/commands.h"
 #include "tools/json_out.h"

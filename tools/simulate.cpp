@@ -11,7 +11,7 @@
 #include "core/errors.h"
 #include "core/settings.h"
 #include "core/test_commands.h"
-#include "storage/atomic_file.h"
+#include "core/atomic_file.h"
 #include "storage/audiogram_file.h"
 #include "storage/settings_store.h"
 #include "tools/commands.h"

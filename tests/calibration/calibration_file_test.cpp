@@ -7,7 +7,7 @@
 #include "calibration/calibration_file.h"
 #include "core/byte_codec.h"
 #include "core/errors.h"
-#include "storage/atomic_file.h"
+#include "core/atomic_file.h"
 #include "tools/simulation.h"
 
 namespace tonmark {

@@ -10,7 +10,7 @@
 
 #include <cstring>
 
-#include "storage/atomic_file.h"
+#include "core/atomic_file.h"
 
 namespace tonmark {
 namespace {

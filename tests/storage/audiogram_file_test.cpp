@@ -11,7 +11,7 @@
 
 #include "core/byte_codec.h"
 #include "core/errors.h"
-#include "storage/atomic_file.h"
+#include "core/atomic_file.h"
 #include "storage/audiogram_file.h"
 #include "tools/simulation.h"
 

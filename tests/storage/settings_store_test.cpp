@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sys/stat.h>
 
-#include "storage/atomic_file.h"
+#include "core/atomic_file.h"
 #include "storage/settings_store.h"
 #include "tools/simulation.h"
 

@@ -5,7 +5,7 @@
 
 #include "calibration/calibration_file.h"
 #include "core/errors.h"
-#include "storage/atomic_file.h"
+#include "core/atomic_file.h"
 #include "ui/calibration_info.h"
 #include "ui_fixture.h"
 

@@ -4,7 +4,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 
-#include "storage/atomic_file.h"
+#include "core/atomic_file.h"
 #include "storage/audiogram_file.h"
 #include "ui/field_limits.h"
 #include "ui/help_viewer.h"

@@ -9,7 +9,7 @@
 #include <QShortcut>
 #include <filesystem>
 
-#include "storage/atomic_file.h"
+#include "core/atomic_file.h"
 #include "ui/gdi_canvas.h"
 #include "ui/help_viewer.h"
 #include "ui/qt_dialogs.h"
