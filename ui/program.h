@@ -80,6 +80,6 @@ struct Program {
 };
 
 inline constexpr const char* kProductName = "Tonmark";
-inline constexpr const char* kVersion = "2.1";
+inline constexpr const char* kVersion = TONMARK_VERSION; // from the build
 
 } // namespace tonmark
