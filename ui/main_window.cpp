@@ -146,18 +146,18 @@ void TfrmMain::BuildMenus() {
     File1->addSeparator();
     Exit1 = item(File1, "Exit", QKeySequence(Qt::CTRL | Qt::Key_X), [this] { close(); });
 
-    Calibration2 = menuBar()->addMenu(QStringLiteral("Calibration"));
-    EarCalibration1 = item(Calibration2, "New Calibration by &Ear", QKeySequence(Qt::Key_F3),
+    mnuCalibration = menuBar()->addMenu(QStringLiteral("Calibration"));
+    EarCalibration1 = item(mnuCalibration, "New Calibration by &Ear", QKeySequence(Qt::Key_F3),
                            [this] { SubjCal1Click(); });
-    Calibration2->addSeparator();
-    LoadCalibration1 = item(Calibration2, "&Load Calibration Data", QKeySequence(Qt::Key_F2),
+    mnuCalibration->addSeparator();
+    LoadCalibration1 = item(mnuCalibration, "&Load Calibration Data", QKeySequence(Qt::Key_F2),
                             [this] { LoadCalibration1Click(); });
-    CheckorRecalibratebyEar1 = item(Calibration2, "Check or &Recalibrate by Ear",
+    CheckorRecalibratebyEar1 = item(mnuCalibration, "Check or &Recalibrate by Ear",
                                     QKeySequence(Qt::Key_F4), [this] { SubjRecal1Click(); });
-    Calibration2->addSeparator();
-    CalInfo1 = item(Calibration2, "Calibration &Information", QKeySequence(Qt::CTRL | Qt::Key_I),
+    mnuCalibration->addSeparator();
+    CalInfo1 = item(mnuCalibration, "Calibration &Information", QKeySequence(Qt::CTRL | Qt::Key_I),
                     [this] { CalInfo1Click(); });
-    TestCompatibility1 = item(Calibration2, "Test Hardware &Compatibility", {},
+    TestCompatibility1 = item(mnuCalibration, "Test Hardware &Compatibility", {},
                               [this] { TestCompatibility1Click(); });
 
     Test1 = menuBar()->addMenu(QStringLiteral("Hearing &Test"));
@@ -179,8 +179,8 @@ void TfrmMain::BuildMenus() {
     });
 
     PopupMenu1 = new QMenu(this);
-    Retest2 = item(PopupMenu1, "&Retest", {}, [this] { Retest1Click(); });
-    ViewResults2 = item(PopupMenu1, "&View Results", {}, [this] { ViewResults1Click(); });
+    popRetest = item(PopupMenu1, "&Retest", {}, [this] { Retest1Click(); });
+    popViewResults = item(PopupMenu1, "&View Results", {}, [this] { ViewResults1Click(); });
     SaveAs1 = item(PopupMenu1, "&Save As...", {}, [this] { Save1Click(); });
     PopupMenu1->addSeparator();
     Settings1 = item(PopupMenu1, "&Graph Settings", {}, [this] { OpenSettings(true); });
@@ -191,7 +191,7 @@ void TfrmMain::BuildMenus() {
 
     connect(File1, &QMenu::aboutToShow, this, [this] { File1Click(); });
     connect(Test1, &QMenu::aboutToShow, this, [this] { Test1Click(); });
-    connect(Calibration2, &QMenu::aboutToShow, this, [this] { Calibration2Click(); });
+    connect(mnuCalibration, &QMenu::aboutToShow, this, [this] { Calibration2Click(); });
     // Shortcuts reach the items without a drop-down; keep them current too.
     File1Click();
     Test1Click();
@@ -214,8 +214,8 @@ void TfrmMain::Calibration2Click() {
 }
 
 void TfrmMain::PopupMenu1Popup() {
-    Retest2->setEnabled(p_.state.AudiogramValid && p_.state.CalibrationLoaded);
-    ViewResults2->setEnabled(p_.state.AudiogramValid);
+    popRetest->setEnabled(p_.state.AudiogramValid && p_.state.CalibrationLoaded);
+    popViewResults->setEnabled(p_.state.AudiogramValid);
 }
 
 void TfrmMain::FormCreate(const std::vector<std::string>& args) {
@@ -223,8 +223,8 @@ void TfrmMain::FormCreate(const std::vector<std::string>& args) {
         p_.dialogs->ShowMessage(
             "No usable devices found! Audiometry Section and Calibration disabled");
         calibrationMenuDisabled = true;
-        Calibration2->setEnabled(false);
-        Calibration2->menuAction()->setEnabled(false);
+        mnuCalibration->setEnabled(false);
+        mnuCalibration->menuAction()->setEnabled(false);
     }
     p_.commandLineText = BuildCommandLineText(args);
     if (CommandLineNamesAudiogram(p_.commandLineText)) {

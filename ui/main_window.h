@@ -95,13 +95,13 @@ class TfrmMain : public QMainWindow {
     QGroupBox *grpGraph, *grpThreshold, *grpData;
     PictureBox *pbxAudiogram, *pbxResults;
     QLabel *lblDateTime, *lblCalFilename;
-    QMenu *File1, *Calibration2, *Test1, *Help1, *PopupMenu1;
+    QMenu *File1, *mnuCalibration, *Test1, *Help1, *PopupMenu1;
     QAction *New1, *Open1, *Save1, *Print1, *PrinterSetup1, *Options1, *Exit1;
     QAction *EarCalibration1, *LoadCalibration1, *CheckorRecalibratebyEar1, *CalInfo1,
         *TestCompatibility1;
     QAction *NewTest1, *Retest1, *ViewResults1;
     QAction *MainHelp1, *Gettingstarted1, *FAQ1, *About1;
-    QAction *Retest2, *ViewResults2, *SaveAs1, *Settings1;
+    QAction *popRetest, *popViewResults, *SaveAs1, *Settings1;
     bool calibrationMenuDisabled = false;
 
   protected:

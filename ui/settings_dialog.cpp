@@ -51,9 +51,9 @@ TfrmSettings::TfrmSettings(Program& program, TfrmMain& main, QWidget* parent)
     size.setWidth(std::max(size.width(), SettingsPages->tabBar()->sizeHint().width() + 40));
     setFixedSize(size);
 
-    Timer1 = new QTimer(this);
-    Timer1->setInterval(50);
-    connect(Timer1, &QTimer::timeout, this, [this] {
+    tmrJoystickLight = new QTimer(this);
+    tmrJoystickLight->setInterval(50);
+    connect(tmrJoystickLight, &QTimer::timeout, this, [this] {
         const bool down = p_.joystick && p_.joystick->AnyButtonDown();
         light->setStyleSheet(QStringLiteral("background-color: %1; border-radius: 12px;")
                                  .arg(down ? "red" : "black"));
@@ -107,7 +107,7 @@ TfrmSettings::TfrmSettings(Program& program, TfrmMain& main, QWidget* parent)
             p_.files->OpenFile("Open Calibration Data File", "Calibration Data|*.cal");
         if (!name)
             return;
-        Label24->setText(QString::fromStdString(*name));
+        lblCalFile->setText(QString::fromStdString(*name));
         p_.settings.SetText("Cal Filename", *name);
         chkLoadCal->setChecked(true);
     });
@@ -115,11 +115,11 @@ TfrmSettings::TfrmSettings(Program& program, TfrmMain& main, QWidget* parent)
         if (!p_.launcher || !p_.launcher->StartFirst(candidates))
             p_.dialogs->ShowMessage(none);
     };
-    connect(Button2, &QPushButton::clicked, this, [launch] {
+    connect(btnMultimediaOptions, &QPushButton::clicked, this, [launch] {
         launch({"pavucontrol", "gnome-control-center sound", "systemsettings kcm_pulseaudio"},
                "No program for the sound settings was found on this computer.");
     });
-    connect(Button1, &QPushButton::clicked, this, [launch] {
+    connect(btnGamingOptions, &QPushButton::clicked, this, [launch] {
         launch({"jstest-gtk"}, "No game controller test program was found on this computer.");
     });
 }
@@ -162,7 +162,7 @@ void TfrmSettings::LoadControls() {
     WaveOutDevice->setCurrentIndex(wave < WaveOutDevice->count() ? wave : -1);
     MixerDevice->setCurrentIndex(mixer < MixerDevice->count() ? mixer : -1);
     p_.settings.SetInteger("Mixer Device Number", mixer);
-    Label24->setText(QString::fromStdString(p_.settings.Text("Cal Filename")));
+    lblCalFile->setText(QString::fromStdString(p_.settings.Text("Cal Filename")));
     ShowColourSample(p_.settings.GraphColour(std::max(0, ColourList->currentIndex())));
 }
 
@@ -236,9 +236,9 @@ void TfrmSettings::FollowHardwarePage() {
     // The controller's light is read exactly while its page is on screen,
     // however the page came to be shown.
     if (isVisible() && SettingsPages->currentWidget() == SoundCard)
-        Timer1->start();
+        tmrJoystickLight->start();
     else
-        Timer1->stop();
+        tmrJoystickLight->stop();
 }
 
 void TfrmSettings::SettingsHelpClick() {
@@ -247,7 +247,8 @@ void TfrmSettings::SettingsHelpClick() {
 
 void TfrmSettings::rdoJoystickClick() {
     const bool joystick = rdoJoystick->isChecked();
-    for (QWidget* w : std::initializer_list<QWidget*>{light, Label25, Label26, Button1})
+    for (QWidget* w : std::initializer_list<QWidget*>{light, lblJoystickState, lblJoystickHelp,
+                                                      btnGamingOptions})
         w->setVisible(joystick);
 }
 
@@ -350,7 +351,7 @@ bool TfrmSettings::eventFilter(QObject* watched, QEvent* event) {
 void TfrmSettings::closeEvent(QCloseEvent* e) {
     // The close box: nothing stored, nothing reloaded. (QDialog would treat
     // it as Cancel.)
-    Timer1->stop();
+    tmrJoystickLight->stop();
     QWidget::closeEvent(e);
 }
 
@@ -367,7 +368,7 @@ void TfrmSettings::showEvent(QShowEvent* e) {
 }
 
 void TfrmSettings::hideEvent(QHideEvent* e) {
-    Timer1->stop();
+    tmrJoystickLight->stop();
     main_.setEnabled(true);
     QDialog::hideEvent(e);
 }

@@ -46,11 +46,11 @@ class TfrmSettings : public QDialog {
     QCheckBox *Check1000, *Trial, *Retest, *AutoRetest, *FirstEar, *chkDisableSS;
     QLineEdit *BeepTimeEdit, *PauseTimeEdit, *LevelStep, *LevelStart, *TestTimeEdit, *ReverseEdit;
     QComboBox *WaveOutDevice, *MixerDevice, *cboQuant;
-    QPushButton *Button1, *Button2;
+    QPushButton *btnGamingOptions, *btnMultimediaOptions;
     QRadioButton *rdoCTRL, *rdoJoystick;
     QFrame* light;
-    QLabel *Label25, *Label26;
-    QComboBox* DriveComboBox1;
+    QLabel *lblJoystickState, *lblJoystickHelp;
+    QComboBox* cboDefaultDrive;
     QTreeView* DirectoryListBox1;
     QLabel* Dir;
     QCheckBox *IncludeLName, *IncludeFName, *IncludeRef, *IncludeDept, *IncludeDOB, *IncludeDate,
@@ -61,9 +61,9 @@ class TfrmSettings : public QDialog {
     QPushButton* Change;
     QCheckBox *chkLoadCal, *chkPrintCal;
     QPushButton* btnChooseCal;
-    QLabel* Label24;
+    QLabel* lblCalFile;
     QPushButton *OK, *Cancel, *SettingsHelp;
-    QTimer* Timer1;
+    QTimer* tmrJoystickLight;
 
     // Escape presses Cancel.
     void reject() override;

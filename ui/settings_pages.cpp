@@ -141,8 +141,8 @@ void TfrmSettings::BuildHardwarePage() {
     cboQuant->addItems({QStringLiteral("16"), QStringLiteral("24")});
     cboQuant->setCurrentIndex(1);
     og->addWidget(cboQuant, 4, 1);
-    Button2 = new QPushButton(QStringLiteral("Windows Multimedia Options"));
-    og->addWidget(Button2, 5, 0, 1, 2);
+    btnMultimediaOptions = new QPushButton(QStringLiteral("Windows Multimedia Options"));
+    og->addWidget(btnMultimediaOptions, 5, 0, 1, 2);
     layout->addWidget(output);
 
     auto* response = new QGroupBox(QStringLiteral("Test Response Button "));
@@ -160,16 +160,16 @@ void TfrmSettings::BuildHardwarePage() {
     light = new QFrame;
     light->setFixedSize(26, 24);
     light->setStyleSheet(QStringLiteral("background-color: black; border-radius: 12px;"));
-    Label25 = new QLabel(QStringLiteral("Joystick Button State"));
-    Label26 = new QLabel(QStringLiteral(
+    lblJoystickState = new QLabel(QStringLiteral("Joystick Button State"));
+    lblJoystickHelp = new QLabel(QStringLiteral(
         "Test your response button device (joystick) here. If the light flashes irratically or "
         "is permanently on (red), your device is probably not working properly."));
-    Label26->setWordWrap(true);
-    Button1 = new QPushButton(QStringLiteral("Windows Gaming Options"));
+    lblJoystickHelp->setWordWrap(true);
+    btnGamingOptions = new QPushButton(QStringLiteral("Windows Gaming Options"));
     rg->addWidget(light, 2, 0);
-    rg->addWidget(Label25, 2, 1);
-    rg->addWidget(Label26, 3, 0, 1, 2);
-    rg->addWidget(Button1, 4, 0, 1, 2);
+    rg->addWidget(lblJoystickState, 2, 1);
+    rg->addWidget(lblJoystickHelp, 3, 0, 1, 2);
+    rg->addWidget(btnGamingOptions, 4, 0, 1, 2);
     layout->addWidget(response);
     SettingsPages->addTab(SoundCard, QStringLiteral("Hardware"));
 }
@@ -179,10 +179,10 @@ void TfrmSettings::BuildFileHandlingPage() {
     auto* layout = new QHBoxLayout(FileHandling);
     auto* folders = new QVBoxLayout;
     folders->addWidget(new QLabel(QStringLiteral("Default Drive:")));
-    DriveComboBox1 = new QComboBox;
+    cboDefaultDrive = new QComboBox;
     for (const QFileInfo& drive : QDir::drives())
-        DriveComboBox1->addItem(drive.absoluteFilePath());
-    folders->addWidget(DriveComboBox1);
+        cboDefaultDrive->addItem(drive.absoluteFilePath());
+    folders->addWidget(cboDefaultDrive);
     folders->addWidget(new QLabel(QStringLiteral("Default Directory:")));
     auto* model = new QFileSystemModel(this);
     model->setFilter(QDir::Dirs | QDir::NoDotAndDotDot);
@@ -279,11 +279,11 @@ void TfrmSettings::BuildCalibrationPage() {
     auto* layout = new QVBoxLayout(CalibrationPage);
     chkLoadCal = Box(CalibrationPage, "Re-load default calibration file at startup", false);
     btnChooseCal = new QPushButton(QStringLiteral("Choose file"));
-    Label24 = new QLabel(QStringLiteral("No file chosen"));
+    lblCalFile = new QLabel(QStringLiteral("No file chosen"));
     chkPrintCal = Box(CalibrationPage, "Print Calibration filename on audiogram", false);
     layout->addWidget(chkLoadCal);
     layout->addWidget(btnChooseCal);
-    layout->addWidget(Label24);
+    layout->addWidget(lblCalFile);
     layout->addWidget(chkPrintCal);
     layout->addStretch();
     BindFlag(chkLoadCal, "Reload Cal File");

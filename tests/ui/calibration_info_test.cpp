@@ -4,8 +4,8 @@
 #include <QApplication>
 
 #include "calibration/calibration_file.h"
-#include "core/errors.h"
 #include "core/atomic_file.h"
+#include "core/errors.h"
 #include "ui/calibration_info.h"
 #include "ui_fixture.h"
 

@@ -38,8 +38,8 @@ TEST_F(MainWindow, MenuEnablingFollowsTheAudiogramAndTheCalibration) {
         return std::vector<bool>{main->Print1->isEnabled(),
                                  main->Retest1->isEnabled(),
                                  main->ViewResults1->isEnabled(),
-                                 main->Retest2->isEnabled(),
-                                 main->ViewResults2->isEnabled(),
+                                 main->popRetest->isEnabled(),
+                                 main->popViewResults->isEnabled(),
                                  main->CalInfo1->isEnabled(),
                                  main->CheckorRecalibratebyEar1->isEnabled()};
     };
@@ -162,7 +162,7 @@ TEST_F(MainWindow, NoWaveDeviceDisablesTheCalibrationMenu) {
     Start();
     EXPECT_EQ(dialogs.messages.front(),
               "No usable devices found! Audiometry Section and Calibration disabled");
-    EXPECT_FALSE(main->Calibration2->menuAction()->isEnabled());
+    EXPECT_FALSE(main->mnuCalibration->menuAction()->isEnabled());
     EXPECT_EQ(settings->WaveOutDevice->count(), 0);
     EXPECT_EQ(settings->MixerDevice->count(), 0) << "no lists without a wave device";
     settings->show();

@@ -266,11 +266,12 @@ TEST_F(TestWindow, SettingsDialogLightsWithTheControllerOnTheHardwarePageOnly) {
     QApplication::processEvents();
     settings->SettingsPages->setCurrentWidget(settings->SoundCard);
     settings->rdoJoystick->click();
-    for (QWidget* w : std::initializer_list<QWidget*>{settings->light, settings->Label25,
-                                                      settings->Label26, settings->Button1})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{settings->light, settings->lblJoystickState,
+                                         settings->lblJoystickHelp, settings->btnGamingOptions})
         EXPECT_TRUE(w->isVisibleTo(settings.get()));
-    EXPECT_TRUE(settings->Timer1->isActive());
-    EXPECT_EQ(settings->Timer1->interval(), 50);
+    EXPECT_TRUE(settings->tmrJoystickLight->isActive());
+    EXPECT_EQ(settings->tmrJoystickLight->interval(), 50);
     auto lightAfterTicks = [&] {
         const int before = joystick.reads;
         while (joystick.reads < before + 2)
@@ -283,9 +284,9 @@ TEST_F(TestWindow, SettingsDialogLightsWithTheControllerOnTheHardwarePageOnly) {
     EXPECT_NE(lightAfterTicks().indexOf("black"), -1);
     settings->rdoCTRL->click();
     EXPECT_FALSE(settings->light->isVisibleTo(settings.get()));
-    EXPECT_FALSE(settings->Button1->isVisibleTo(settings.get()));
+    EXPECT_FALSE(settings->btnGamingOptions->isVisibleTo(settings.get()));
     settings->SelectGraphPage();
-    EXPECT_FALSE(settings->Timer1->isActive());
+    EXPECT_FALSE(settings->tmrJoystickLight->isActive());
     settings->CancelClick();
 }
 
