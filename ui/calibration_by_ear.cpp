@@ -97,11 +97,7 @@ TfrmBioCal::TfrmBioCal(Program& program, TfrmMain& main, std::function<void()> f
             p_.dialogs->ShowHelpTopic(11);
     });
     tone_ = new LoopingTone(program, this);
-    tone_->onFailure = [this](const std::string& reason) {
-        ToneOff();
-        if (p_.dialogs)
-            p_.dialogs->ShowMessage(reason);
-    };
+    tone_->onStopped = [this] { ToneOff(); };
     FitToText(*this);
 }
 
@@ -255,15 +251,9 @@ void TfrmBioCal::StartTone() {
         ToneOff();
         return;
     }
-    const std::string failed =
-        tone_->Start(p_.state.SlotFrequency[calSlot_], hearingLevel - 60.0,
-                     p_.state.Run.LeftChannelOn, p_.state.Run.RightChannelOn);
-    if (!failed.empty()) {
-        ToneOff();
-        if (p_.dialogs)
-            p_.dialogs->ShowMessage(failed);
+    if (!tone_->Start(p_.state.SlotFrequency[calSlot_], hearingLevel - 60.0,
+                      p_.state.Run.LeftChannelOn, p_.state.Run.RightChannelOn))
         return;
-    }
     shpLED->SetColour(Qt::green);
     OnButton->setText(QStringLiteral("Off"));
 }

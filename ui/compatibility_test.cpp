@@ -105,11 +105,7 @@ TfrmCompatibilityTest::TfrmCompatibilityTest(Program& program, TfrmMain& main, Q
     });
     OnButton->setText(QStringLiteral("On")); // FormCreate
     tone_ = new LoopingTone(program, this);
-    tone_->onFailure = [this](const std::string& reason) {
-        ToneOff();
-        if (p_.dialogs)
-            p_.dialogs->ShowMessage(reason);
-    };
+    tone_->onStopped = [this] { ToneOff(); };
     FitToText(*this);
 }
 
@@ -217,14 +213,8 @@ void TfrmCompatibilityTest::tbrFrequencyChange() {
 }
 
 void TfrmCompatibilityTest::StartTone() {
-    const std::string failed =
-        tone_->Start(Frequency(), Threshold->text().toInt(), p_.state.Run.LeftChannelOn,
-                     p_.state.Run.RightChannelOn);
-    if (!failed.empty()) {
-        ToneOff();
-        if (p_.dialogs)
-            p_.dialogs->ShowMessage(failed);
-    }
+    tone_->Start(Frequency(), Threshold->text().toInt(), p_.state.Run.LeftChannelOn,
+                 p_.state.Run.RightChannelOn);
 }
 
 void TfrmCompatibilityTest::ToneOff() {

@@ -9,21 +9,24 @@ LoopingTone::LoopingTone(Program& program, QObject* parent) : QObject(parent), p
     connect(&watch_, &QTimer::timeout, this, [this] { Watch(); });
 }
 
-std::string LoopingTone::Start(int32_t hz, double level, int leftOn, int rightOn) {
+bool LoopingTone::Start(int32_t hz, double level, int leftOn, int rightOn) {
     Stop();
-    if (!p_.waveOutput)
-        return "The sound output device is not available.";
+    if (!p_.waveOutput) {
+        Failed("The sound output device is not available.");
+        return false;
+    }
     buffer_.clear();
     CreateSound(hz, level, 1.0, 0.0, buffer_, true, leftOn, rightOn);
     if (!p_.waveOutput->PreparePlay(p_.settings.Integer("Wave Out Device Number"), buffer_, -1)) {
         const std::string why = p_.waveOutput->Failure();
         p_.waveOutput->FinishPlay();
-        return why.empty() ? "The sound output device could not be opened." : why;
+        Failed(why.empty() ? "The sound output device could not be opened." : why);
+        return false;
     }
     p_.waveOutput->StartPlay();
     sounding_ = true;
     watch_.start();
-    return {};
+    return true;
 }
 
 void LoopingTone::Stop() {
@@ -40,9 +43,15 @@ void LoopingTone::Watch() {
     const std::string failure = p_.waveOutput->Failure();
     if (failure.empty())
         return;
+    Failed(failure);
+}
+
+void LoopingTone::Failed(const std::string& reason) {
     Stop();
-    if (onFailure)
-        onFailure(failure);
+    if (onStopped)
+        onStopped();
+    if (p_.dialogs)
+        p_.dialogs->ShowMessage(reason);
 }
 
 } // namespace tonmark

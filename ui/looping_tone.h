@@ -18,21 +18,23 @@ class LoopingTone : public QObject {
     ~LoopingTone() override { Stop(); }
 
     // Starts the tone of hz at level dB re full scale on the channels whose
-    // switch is 1, on the settings' wave output device. Returns an empty
-    // string, or the device's reason when it could not start (then nothing
-    // sounds).
-    std::string Start(int32_t hz, double level, int leftOn, int rightOn);
+    // switch is 1, on the settings' wave output device. False when the device
+    // could not start; then nothing sounds, the reason is shown and
+    // onStopped is called.
+    bool Start(int32_t hz, double level, int leftOn, int rightOn);
     void Stop();
     bool Sounding() const { return sounding_; }
     // The buffer that loops (the last one started).
     const std::string& Buffer() const { return buffer_; }
 
-    // Called when the device fails or vanishes while the tone sounds; the
-    // tone is stopped by then.
-    std::function<void(const std::string& reason)> onFailure;
+    // Called when the device could not start the tone, or failed or vanished
+    // while it sounded: the tone is stopped and the reason shown by then; the
+    // window puts itself into its "tone off" state.
+    std::function<void()> onStopped;
 
   private:
     void Watch();
+    void Failed(const std::string& reason);
 
     Program& p_;
     QTimer watch_;
