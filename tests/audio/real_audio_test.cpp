@@ -22,6 +22,7 @@
 #include "audio/portaudio_output.h"
 #include "audio/pulse_endpoint_volume.h"
 #include "audio/tone_synthesis.h"
+#include "support/shell.h"
 #include "tools/simulation.h"
 
 namespace tonmark::test {
@@ -73,23 +74,9 @@ class Recorder {
     pid_t pid_ = -1;
 };
 
-std::string Shell(const std::string& cmd) {
-    std::string out;
-    FILE* p = popen(cmd.c_str(), "r");
-    char buf[4096];
-    size_t n;
-    while (p && (n = fread(buf, 1, sizeof buf, p)) > 0)
-        out.append(buf, n);
-    if (p)
-        pclose(p);
-    return out;
-}
-
-// The first channel of the sink's volume, raw on the server's scale.
+// The first channel of the test sink's volume, raw on the server's scale.
 long SinkVolumeRaw() {
-    const std::string out = Shell("pactl get-sink-volume " + Sink());
-    const auto colon = out.find(':', out.find("front-left"));
-    return colon == std::string::npos ? -1 : std::strtol(out.c_str() + colon + 1, nullptr, 10);
+    return test::SinkVolumeRaw(Sink());
 }
 
 void ResetSinkVolume() {

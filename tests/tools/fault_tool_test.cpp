@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "support/shell.h"
 #include "tool_run.h"
 
 namespace tonmark::test {
@@ -37,16 +38,7 @@ class ToolFaults : public ::testing::Test {
     }
     // Runs a bash command line and returns what it printed.
     static std::string Bash(const std::string& line) {
-        const std::string cmd = "bash -c '" + line + "' 2>&1";
-        std::string out;
-        FILE* p = popen(cmd.c_str(), "r");
-        char buf[4096];
-        size_t n;
-        while (p && (n = fread(buf, 1, sizeof buf, p)) > 0)
-            out.append(buf, n);
-        if (p)
-            pclose(p);
-        return out;
+        return Shell("bash -c '" + line + "' 2>&1");
     }
 
     // Runs the tool with its standard output on a pipe nobody reads from.

@@ -28,6 +28,7 @@
 #include "audio/pulse_endpoint_volume.h"
 #include "core/test_procedure.h"
 #include "support/real_program.h"
+#include "support/shell.h"
 #include "tools/simulation.h"
 #include "ui/compatibility_test.h"
 #include "ui/main_window.h"
@@ -295,19 +296,6 @@ std::vector<std::pair<int16_t, int16_t>> RecordWhile(const std::function<void()>
     return frames;
 }
 
-long SinkVolume() {
-    FILE* p = popen("pactl get-sink-volume @DEFAULT_SINK@", "r");
-    std::string out;
-    char buf[512];
-    size_t n;
-    while (p && (n = fread(buf, 1, sizeof buf, p)) > 0)
-        out.append(buf, n);
-    if (p)
-        pclose(p);
-    const auto colon = out.find(':', out.find("front-left"));
-    return colon == std::string::npos ? -1 : std::strtol(out.c_str() + colon + 1, nullptr, 10);
-}
-
 TEST_F(RealRun, CalibrationTonesAndSlidersOnTheRealCard) {
     ASSERT_TRUE(program.coreAudioMode);
     program.settings.SetInteger("Wave Out Device Number", -1);
@@ -315,9 +303,9 @@ TEST_F(RealRun, CalibrationTonesAndSlidersOnTheRealCard) {
     compatibility.show();
     // The master slider drives the sink's volume: three quarters.
     compatibility.MasterSlider->setValue(250);
-    EXPECT_EQ(SinkVolume(), 49152);
+    EXPECT_EQ(SinkVolumeRaw("@DEFAULT_SINK@"), 49152);
     compatibility.MasterSlider->setValue(0);
-    EXPECT_EQ(SinkVolume(), 65536);
+    EXPECT_EQ(SinkVolumeRaw("@DEFAULT_SINK@"), 65536);
     compatibility.rdoRightEar->setChecked(true);
     compatibility.Threshold->setText("-20");
     compatibility.tbrFrequency->setValue(7); // slot 5: 1000 Hz
