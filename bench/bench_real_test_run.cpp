@@ -81,12 +81,12 @@ void RunOnce(double tone, double pause) {
     program.clock = &clock;
     program.joystick = &joystick;
     // Loud enough to read every level back from the recording.
-    test::UseRealSoundParts(program, dialogs, -40, {"Test 1000Hz"});
+    test::UseRealSoundParts(program, dialogs, -40, {1000});
     Settings& s = program.settings;
-    s.SetText("Pulse Duration(s)", std::to_string(tone));
-    s.SetText("Pause Duration(s)", std::to_string(pause));
-    s.SetText("Max. Test time(s)", std::to_string(static_cast<int>(12 * (tone + pause)) + 1));
-    s.SetText("Min. Reversals", "20");
+    s.PulseDuration.SetText(std::to_string(tone));
+    s.PauseDuration.SetText(std::to_string(pause));
+    s.MaxTestTime.SetText(std::to_string(static_cast<int>(12 * (tone + pause)) + 1));
+    s.MinReversals.SetText("20");
     TfrmMain main(program, nullptr);
     main.show();
     TfrmTest test(program);

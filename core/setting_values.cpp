@@ -2,8 +2,7 @@
 
 #include <charconv>
 #include <cmath>
-
-#include "core/errors.h"
+#include <string>
 
 namespace tonmark {
 
@@ -50,27 +49,6 @@ std::optional<double> ParseLenientReal(std::string_view text) {
     if (ec != std::errc() || end != s.data() + s.size() || !std::isfinite(value))
         return std::nullopt;
     return value;
-}
-
-double SettingReal(const Settings& settings, std::string_view name) {
-    if (auto v = ParseLenientReal(settings.Text(name)))
-        return *v;
-    return ParseLenientReal(Settings::Find(name)->initialText).value_or(0.0);
-}
-
-int32_t SettingInteger(const Settings& settings, std::string_view name) {
-    if (auto v = ParseStrictInteger(settings.Text(name)))
-        return *v;
-    if (auto r = ParseLenientReal(settings.Text(name)); r && std::fabs(*r) < 2147483647.0)
-        return static_cast<int32_t>(std::trunc(*r));
-    return ParseStrictInteger(Settings::Find(name)->initialText).value_or(0);
-}
-
-int32_t SettingIntegerStrict(const Settings& settings, std::string_view name) {
-    const std::string& text = settings.Text(name);
-    if (auto v = ParseStrictInteger(text))
-        return *v;
-    throw ConvertError("'" + text + "' is not a valid integer value");
 }
 
 } // namespace tonmark

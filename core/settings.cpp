@@ -1,167 +1,162 @@
 #include "core/settings.h"
 
-#include <stdexcept>
+#include <cmath>
+
+#include "core/errors.h"
+#include "core/setting_values.h"
 
 namespace tonmark {
 
-namespace {
-
-using T = SettingType;
-
-const std::vector<SettingDef> kTable = {
-    {"Test 125Hz", T::Flag, 0, ""},
-    {"Test 250Hz", T::Flag, 1, ""},
-    {"Test 500Hz", T::Flag, 1, ""},
-    {"Test 750Hz", T::Flag, 0, ""},
-    {"Test 1000Hz", T::Flag, 1, ""},
-    {"Test 1500Hz", T::Flag, 0, ""},
-    {"Test 2000Hz", T::Flag, 1, ""},
-    {"Test 3000Hz", T::Flag, 1, ""},
-    {"Test 4000Hz", T::Flag, 1, ""},
-    {"Test 6000Hz", T::Flag, 1, ""},
-    {"Test 8000Hz", T::Flag, 1, ""},
-    {"Trial Run", T::Flag, 1, ""},
-    {"Retest @ 1kHz", T::Flag, 1, ""},
-    {"AutoRetest", T::Flag, 1, ""},
-    {"First Ear", T::Flag, 1, ""},
-    {"Pulse Duration(s)", T::Text, 0, "1"},
-    {"Pause Duration(s)", T::Text, 0, "1"},
-    {"Level Steps (dB)", T::Text, 0, "3"},
-    {"Start Level (dB HL)", T::Text, 0, "0"},
-    {"Max. Test time(s)", T::Text, 0, "30"},
-    {"Min. Reversals", T::Text, 0, "6"},
-    {"Wave Out Device Number", T::Integer, -1, ""},
-    {"Mixer Device Number", T::Integer, -1, ""},
-    {"Joystick", T::Flag, 0, ""},
-    {"CTRL", T::Flag, 1, ""},
-    {"Include Last Name", T::Flag, 1, ""},
-    {"Include First Name", T::Flag, 1, ""},
-    {"Include Reference No.", T::Flag, 0, ""},
-    {"Include Department", T::Flag, 0, ""},
-    {"Include DOB", T::Flag, 0, ""},
-    {"Include Test Date", T::Flag, 1, ""},
-    {"Include Test Time", T::Flag, 0, ""},
-    {"Reject 1st Reversal", T::Flag, 1, ""},
-    {"Show in RT", T::Flag, 1, ""},
-    {"Show Reversal Graph", T::Flag, 1, ""},
-    {"Show Threshold Graph", T::Flag, 1, ""},
-    {"Mark Suspicious Results", T::Flag, 1, ""},
-    // Before the first read the colour table is zero.
-    {"Colour Audiogram Reversals Left", T::Colour, 0, ""},
-    {"Colour Audiogram Reversals Right", T::Colour, 0, ""},
-    {"Colour Audiogram Axes & Grid", T::Colour, 0, ""},
-    {"Colour Audiogram Background", T::Colour, 0, ""},
-    {"Colour Application Background", T::Colour, 0, ""},
-    {"Colour Audiogram Thresholds Left", T::Colour, 0, ""},
-    {"Colour Audiogram Thresholds Right", T::Colour, 0, ""},
-    {"Reload Cal File", T::Flag, 0, ""},
-    {"Print Cal File", T::Flag, 0, ""},
-    {"Cal Filename", T::Text, 0, "No file chosen"},
-};
-
-constexpr size_t kFirstColour = 37;
-
-} // namespace
-
-const std::vector<SettingDef>& Settings::Table() {
-    return kTable;
+void NumberSetting::SetText(std::string text) {
+    text_ = std::move(text);
+    strict_ = ParseStrictInteger(text_);
+    const std::optional<double> real = ParseLenientReal(text_);
+    real_ = real ? *real : ParseLenientReal(initial_).value_or(0.0);
+    if (strict_)
+        integer_ = *strict_;
+    else if (real && std::fabs(*real) < 2147483647.0)
+        integer_ = static_cast<int32_t>(std::trunc(*real));
+    else
+        integer_ = ParseStrictInteger(initial_).value_or(0);
 }
 
-const SettingDef* Settings::Find(std::string_view name) {
-    for (const auto& def : kTable)
-        if (def.name == name)
-            return &def;
-    return nullptr;
+int32_t NumberSetting::StrictInteger() const {
+    if (!strict_)
+        throw ConvertError("'" + text_ + "' is not a valid integer value");
+    return *strict_;
+}
+
+void Settings::SetJoystick(bool on) {
+    Joystick = on;
+    if (on)
+        Ctrl = false;
+}
+
+void Settings::SetCtrl(bool on) {
+    Ctrl = on;
+    if (on)
+        Joystick = false;
+}
+
+void Settings::SetGraphColour(int index, uint32_t colour) {
+    graphColours_.at(static_cast<size_t>(index)) = colour;
+    if (index == 3)
+        ChartColour = colour;
+    else if (index == 4)
+        MainWindowColour = colour;
 }
 
 void ApplyDefaultGraphColours(Settings& s) {
+    // Entries 3 and 4 fall back to the colours the chart and window have now.
+    const uint32_t chart = s.ChartColour, window = s.MainWindowColour;
     s.SetGraphColour(0, 0x00800000);
     s.SetGraphColour(1, 0x00000080);
     s.SetGraphColour(2, 0x00808080);
-    s.SetGraphColour(3, s.ChartColour);
-    s.SetGraphColour(4, s.MainWindowColour);
+    s.SetGraphColour(3, chart);
+    s.SetGraphColour(4, window);
     s.SetGraphColour(5, 0x00FF0000);
     s.SetGraphColour(6, 0x000000FF);
 }
 
+namespace {
+
+constexpr std::string_view kColourNames[kGraphColourCount] = {
+    "Colour Audiogram Reversals Left",  "Colour Audiogram Reversals Right",
+    "Colour Audiogram Axes & Grid",     "Colour Audiogram Background",
+    "Colour Application Background",    "Colour Audiogram Thresholds Left",
+    "Colour Audiogram Thresholds Right"};
+
+using T = SettingType;
+
+StoredSetting Flag(std::string name, bool Settings::*field) {
+    return {std::move(name), T::Flag, DeviceList::None,
+            [field](const Settings& s) { return StoredValue(s.*field); },
+            [field](Settings& s, const StoredValue& v) { s.*field = std::get<bool>(v); }};
+}
+
+StoredSetting Number(std::string name, NumberSetting Settings::*field) {
+    return {std::move(name), T::Text, DeviceList::None,
+            [field](const Settings& s) { return StoredValue((s.*field).Text()); },
+            [field](Settings& s, const StoredValue& v) {
+                (s.*field).SetText(std::get<std::string>(v));
+            }};
+}
+
+StoredSetting Device(std::string name, int32_t Settings::*field, DeviceList list) {
+    return {std::move(name), T::Integer, list,
+            [field](const Settings& s) { return StoredValue(s.*field); },
+            [field](Settings& s, const StoredValue& v) { s.*field = std::get<int32_t>(v); }};
+}
+
+std::vector<StoredSetting> MakeTable() {
+    std::vector<StoredSetting> t;
+    for (int i = 0; i < kTestFrequencyCount; ++i)
+        t.push_back(
+            {"Test " + std::to_string(kTestFrequencies[static_cast<size_t>(i)]) + "Hz", T::Flag,
+             DeviceList::None, [i](const Settings& s) { return StoredValue(s.TestFrequency[i]); },
+             [i](Settings& s, const StoredValue& v) { s.TestFrequency[i] = std::get<bool>(v); }});
+    t.push_back(Flag("Trial Run", &Settings::TrialRun));
+    t.push_back(Flag("Retest @ 1kHz", &Settings::RetestAt1kHz));
+    t.push_back(Flag("AutoRetest", &Settings::AutoRetest));
+    t.push_back(Flag("First Ear", &Settings::LeftEarFirst));
+    t.push_back(Number("Pulse Duration(s)", &Settings::PulseDuration));
+    t.push_back(Number("Pause Duration(s)", &Settings::PauseDuration));
+    t.push_back(Number("Level Steps (dB)", &Settings::LevelStep));
+    t.push_back(Number("Start Level (dB HL)", &Settings::StartLevel));
+    t.push_back(Number("Max. Test time(s)", &Settings::MaxTestTime));
+    t.push_back(Number("Min. Reversals", &Settings::MinReversals));
+    t.push_back(Device("Wave Out Device Number", &Settings::WaveOutDevice, DeviceList::WaveOut));
+    t.push_back(Device("Mixer Device Number", &Settings::MixerDevice, DeviceList::Mixer));
+    t.push_back({"Joystick", T::Flag, DeviceList::None,
+                 [](const Settings& s) { return StoredValue(s.Joystick); },
+                 [](Settings& s, const StoredValue& v) { s.SetJoystick(std::get<bool>(v)); }});
+    t.push_back({"CTRL", T::Flag, DeviceList::None,
+                 [](const Settings& s) { return StoredValue(s.Ctrl); },
+                 [](Settings& s, const StoredValue& v) { s.SetCtrl(std::get<bool>(v)); }});
+    t.push_back(Flag("Include Last Name", &Settings::IncludeLastName));
+    t.push_back(Flag("Include First Name", &Settings::IncludeFirstName));
+    t.push_back(Flag("Include Reference No.", &Settings::IncludeReference));
+    t.push_back(Flag("Include Department", &Settings::IncludeDepartment));
+    t.push_back(Flag("Include DOB", &Settings::IncludeDateOfBirth));
+    t.push_back(Flag("Include Test Date", &Settings::IncludeTestDate));
+    t.push_back(Flag("Include Test Time", &Settings::IncludeTestTime));
+    t.push_back(Flag("Reject 1st Reversal", &Settings::RejectFirstReversal));
+    t.push_back(Flag("Show in RT", &Settings::ShowInRealTime));
+    t.push_back(Flag("Show Reversal Graph", &Settings::ShowReversalGraph));
+    t.push_back(Flag("Show Threshold Graph", &Settings::ShowThresholdGraph));
+    t.push_back(Flag("Mark Suspicious Results", &Settings::MarkSuspiciousResults));
+    for (int i = 0; i < kGraphColourCount; ++i)
+        t.push_back(
+            {std::string(kColourNames[i]), T::Colour, DeviceList::None,
+             [i](const Settings& s) { return StoredValue(static_cast<int32_t>(s.GraphColour(i))); },
+             [i](Settings& s, const StoredValue& v) {
+                 s.SetGraphColour(i, static_cast<uint32_t>(std::get<int32_t>(v)));
+             }});
+    t.push_back(Flag("Reload Cal File", &Settings::ReloadCalFile));
+    t.push_back(Flag("Print Cal File", &Settings::PrintCalFile));
+    t.push_back(
+        {"Cal Filename", T::Text, DeviceList::None,
+         [](const Settings& s) { return StoredValue(s.CalFilename); },
+         [](Settings& s, const StoredValue& v) { s.CalFilename = std::get<std::string>(v); }});
+    return t;
+}
+
+} // namespace
+
 std::string_view GraphColourName(int index) {
-    return kTable.at(kFirstColour + index).name;
+    return kColourNames[index];
 }
 
-Settings::Settings() {
-    values_.reserve(kTable.size());
-    for (const auto& def : kTable) {
-        switch (def.type) {
-        case T::Flag:
-            values_.emplace_back(def.initialNumber != 0);
-            break;
-        case T::Integer:
-        case T::Colour:
-            values_.emplace_back(def.initialNumber);
-            break;
-        case T::Text:
-            values_.emplace_back(std::string(def.initialText));
-            break;
-        }
-    }
+const std::vector<StoredSetting>& StoredSettings() {
+    static const std::vector<StoredSetting> table = MakeTable();
+    return table;
 }
 
-size_t Settings::IndexOf(std::string_view name, SettingType expected) const {
-    for (size_t i = 0; i < kTable.size(); ++i) {
-        if (kTable[i].name != name)
-            continue;
-        const bool numeric = expected == T::Integer || expected == T::Colour;
-        const bool ok = kTable[i].type == expected ||
-                        (numeric && (kTable[i].type == T::Integer || kTable[i].type == T::Colour));
-        if (!ok)
-            throw std::logic_error("setting '" + std::string(name) + "' has another type");
-        return i;
-    }
-    throw std::logic_error("unknown setting '" + std::string(name) + "'");
-}
-
-bool Settings::Flag(std::string_view name) const {
-    return std::get<bool>(values_[IndexOf(name, T::Flag)]);
-}
-
-void Settings::SetFlag(std::string_view name, bool on) {
-    values_[IndexOf(name, T::Flag)] = on;
-    // Checking one radio button unchecks its partner; unchecking leaves it.
-    if (on && name == "Joystick")
-        values_[IndexOf("CTRL", T::Flag)] = false;
-    else if (on && name == "CTRL")
-        values_[IndexOf("Joystick", T::Flag)] = false;
-}
-
-const std::string& Settings::Text(std::string_view name) const {
-    return std::get<std::string>(values_[IndexOf(name, T::Text)]);
-}
-
-void Settings::SetText(std::string_view name, std::string text) {
-    values_[IndexOf(name, T::Text)] = std::move(text);
-}
-
-int32_t Settings::Integer(std::string_view name) const {
-    return std::get<int32_t>(values_[IndexOf(name, T::Integer)]);
-}
-
-void Settings::SetInteger(std::string_view name, int32_t value) {
-    const size_t i = IndexOf(name, T::Integer);
-    values_[i] = value;
-    if (kTable[i].type == T::Colour) {
-        if (i == kFirstColour + 3)
-            ChartColour = static_cast<uint32_t>(value);
-        else if (i == kFirstColour + 4)
-            MainWindowColour = static_cast<uint32_t>(value);
-    }
-}
-
-uint32_t Settings::GraphColour(int index) const {
-    return static_cast<uint32_t>(std::get<int32_t>(values_.at(kFirstColour + index)));
-}
-
-void Settings::SetGraphColour(int index, uint32_t colour) {
-    values_.at(kFirstColour + index) = static_cast<int32_t>(colour);
+const StoredSetting* FindStoredSetting(std::string_view name) {
+    for (const auto& row : StoredSettings())
+        if (row.name == name)
+            return &row;
+    return nullptr;
 }
 
 } // namespace tonmark

@@ -2,12 +2,6 @@
 
 namespace tonmark {
 
-namespace {
-const char* const kFrequencySettings[11] = {
-    "Test 125Hz",  "Test 250Hz",  "Test 500Hz",  "Test 750Hz",  "Test 1000Hz", "Test 1500Hz",
-    "Test 2000Hz", "Test 3000Hz", "Test 4000Hz", "Test 6000Hz", "Test 8000Hz"};
-} // namespace
-
 ModalResult MessageDlgOnce(Dialogs& dialogs, OnceValueStore& store, const std::string& msg,
                            const std::string& title, DialogType type,
                            const std::string& valueName) {
@@ -23,10 +17,10 @@ ModalResult MessageDlgOnce(Dialogs& dialogs, OnceValueStore& store, const std::s
 TestProperties BuildNewTestPlan(const Settings& settings) {
     TestProperties plan;
     for (int ear = 0; ear < kEars; ++ear) {
-        plan.RunThisFreq[ear][0] = settings.Flag("Trial Run");
+        plan.RunThisFreq[ear][0] = settings.TrialRun;
         for (int slot = 1; slot <= 11; ++slot)
-            plan.RunThisFreq[ear][slot] = settings.Flag(kFrequencySettings[slot - 1]);
-        plan.RunThisFreq[ear][12] = settings.Flag("Retest @ 1kHz");
+            plan.RunThisFreq[ear][slot] = settings.TestFrequency[slot - 1];
+        plan.RunThisFreq[ear][12] = settings.RetestAt1kHz;
     }
     plan.Retest = false;
     return plan;
@@ -81,7 +75,7 @@ int NewTest1Click(CommandContext& ctx) {
     ClearAudiogram(st.Record);
     ctx.run.services.RepaintChart();
     RunTest(ctx.run, BuildNewTestPlan(ctx.run.settings), false);
-    if (ctx.run.settings.Flag("AutoRetest") && !st.StopRequested)
+    if (ctx.run.settings.AutoRetest && !st.StopRequested)
         return Retest1Click(ctx);
     return 0;
 }

@@ -26,7 +26,7 @@ std::string SlotCaption(int ear, int slot, int32_t hz) {
 }
 
 double StartTestLevel(const Settings& settings) {
-    return SettingIntegerStrict(settings, "Start Level (dB HL)") - kRangeTop;
+    return settings.StartLevel.StrictInteger() - kRangeTop;
 }
 
 struct RunParameters {
@@ -98,12 +98,12 @@ void TestRun::Execute() {
 
 void TestRun::Prepare() {
     const Settings& s = ctx_.settings;
-    p_.beepTime = SettingReal(s, "Pulse Duration(s)");
-    p_.pauseTime = SettingReal(s, "Pause Duration(s)");
-    p_.testTime = SettingReal(s, "Max. Test time(s)");
+    p_.beepTime = s.PulseDuration.Real();
+    p_.pauseTime = s.PauseDuration.Real();
+    p_.testTime = s.MaxTestTime.Real();
     // A row has room for 20 entries; more reversals cannot be stored.
-    p_.minRev = std::min(SettingInteger(s, "Min. Reversals"), kMaxEntries);
-    p_.step = SettingReal(s, "Level Steps (dB)");
+    p_.minRev = std::min(s.MinReversals.Integer(), kMaxEntries);
+    p_.step = s.LevelStep.Real();
     p_.period = p_.beepTime + p_.pauseTime;
 
     const int32_t divisor = Round(p_.testTime);
@@ -134,7 +134,7 @@ void TestRun::Prepare() {
 
 void TestRun::EarPasses() {
     for (int j = 0; j < 2; ++j) {
-        const bool leftFirst = ctx_.settings.Flag("First Ear");
+        const bool leftFirst = ctx_.settings.LeftEarFirst;
         run_.CurrentEar = ((leftFirst && j == 0) || (!leftFirst && j == 1)) ? 0 : 1;
         run_.LeftChannelOn = run_.CurrentEar == 0 ? 1 : 0;
         run_.RightChannelOn = run_.CurrentEar == 1 ? 1 : 0;
@@ -238,7 +238,7 @@ void TestRun::Finish() {
     }
     if (retestList_.empty())
         ctx_.dialogs.ShowMessage(kMsgCompleted);
-    else if (!ctx_.settings.Flag("AutoRetest"))
+    else if (!ctx_.settings.AutoRetest)
         ctx_.dialogs.ShowMessage(kMsgCompletedRetest + retestList_);
     st_.AudiogramValid = true;
     const LocalDateTime now = ctx_.clock.Now();
@@ -255,14 +255,10 @@ int32_t TraceY(double testLevel) {
     return Round((testLevel + kRangeTop) * 3 + 40);
 }
 
-int FirstUsedEntry(const Settings& settings) {
-    return settings.Flag("Reject 1st Reversal") ? 2 : 1;
-}
-
 void EvaluateSlot(TestRunContext& ctx, int ear, int slot, int r, std::string& retestList) {
     PatientFile& rec = ctx.state.Record;
     int32_t* row = rec.Reverse[ear][slot - 1];
-    const int first = FirstUsedEntry(ctx.settings);
+    const int first = ctx.settings.FirstUsedEntry();
     const int count = std::min(r, kMaxEntries);
     const int n = count - first + 1;
     int32_t hiOdd = -100, loOdd = 100, hiEven = -100, loEven = 100;
@@ -285,7 +281,7 @@ void EvaluateSlot(TestRunContext& ctx, int ear, int slot, int r, std::string& re
         retestList +=
             std::to_string(ctx.state.SlotFrequency[slot]) + (ear == 0 ? "Hz(L); " : "Hz(R); ");
     row[0] = r;
-    if (ctx.settings.Flag("Show in RT"))
+    if (ctx.settings.ShowInRealTime)
         ctx.services.RepaintChart();
 }
 

@@ -42,7 +42,4 @@ void RunTest(TestRunContext& ctx, const TestProperties& aliasProps, bool autoRet
 // 10 dB, repaints the chart with "Show in RT".
 void EvaluateSlot(TestRunContext& ctx, int ear, int slot, int r, std::string& retestList);
 
-// First used entry of a row for the threshold mean: 2 with "Reject 1st Reversal".
-int FirstUsedEntry(const Settings& settings);
-
 } // namespace tonmark

@@ -15,21 +15,9 @@ using namespace tonmark;
 namespace {
 
 bool Same(const Settings& a, const Settings& b) {
-    for (const SettingDef& def : Settings::Table()) {
-        switch (def.type) {
-        case SettingType::Flag:
-            if (a.Flag(def.name) != b.Flag(def.name))
-                return false;
-            break;
-        case SettingType::Text:
-            if (a.Text(def.name) != b.Text(def.name))
-                return false;
-            break;
-        default:
-            if (a.Integer(def.name) != b.Integer(def.name))
-                return false;
-        }
-    }
+    for (const StoredSetting& row : StoredSettings())
+        if (row.get(a) != row.get(b))
+            return false;
     return true;
 }
 

@@ -50,12 +50,19 @@ int main(int argc, char** argv) {
     CalibrationInfo info{"Jo", "HD", "Card", "Calibration by Ear", "9.12.2026", "14:03"};
     WithTruncations(root / "calibration", "full", EncodeCalibration(table, info), 5);
 
+    // A stored value as JSON, from the design state.
+    const Settings design;
+    const auto designJson = [&](const StoredSetting& row) {
+        const StoredValue v = row.get(design);
+        if (const auto* text = std::get_if<std::string>(&v))
+            return "\"" + *text + "\"";
+        if (const auto* flag = std::get_if<bool>(&v))
+            return std::string(*flag ? "1" : "0");
+        return std::to_string(std::get<int32_t>(v));
+    };
     std::string json = "{\n";
-    for (const SettingDef& def : Settings::Table())
-        json += "  \"" + std::string(def.name) + "\": " +
-                (def.type == SettingType::Text ? "\"" + std::string(def.initialText) + "\""
-                                               : std::to_string(def.initialNumber)) +
-                ",\n";
+    for (const StoredSetting& row : StoredSettings())
+        json += "  \"" + row.name + "\": " + designJson(row) + ",\n";
     json += "  \"FirstRun\": 0\n}\n";
     Put(root / "settings", "full", json);
     // Every kind of value in every place: the other type, numbers in text,
@@ -67,24 +74,21 @@ int main(int argc, char** argv) {
     int n = 0;
     for (const char* value : odd) {
         std::string seed = "{";
-        for (const SettingDef& def : Settings::Table())
-            seed += "\"" + std::string(def.name) + "\": " + value + ", ";
+        for (const StoredSetting& row : StoredSettings())
+            seed += "\"" + row.name + "\": " + value + ", ";
         seed += "\"FirstRun\": 0}";
         Put(root / "settings", "odd" + std::to_string(n++), seed);
     }
     // Half the values missing, and a type swapped for each kind of setting.
     std::string half = "{", swapped = "{";
     int i = 0;
-    for (const SettingDef& def : Settings::Table()) {
-        const std::string name = "\"" + std::string(def.name) + "\": ";
+    for (const StoredSetting& row : StoredSettings()) {
+        const std::string name = "\"" + row.name + "\": ";
         if (i++ % 2)
-            half += name +
-                    (def.type == SettingType::Text ? "\"" + std::string(def.initialText) + "\""
-                                                   : std::to_string(def.initialNumber)) +
-                    ", ";
+            half += name + designJson(row) + ", ";
         swapped +=
             name +
-            (def.type == SettingType::Text ? std::to_string(i) : "\"" + std::to_string(i) + "\"") +
+            (row.type == SettingType::Text ? std::to_string(i) : "\"" + std::to_string(i) + "\"") +
             ", ";
     }
     Put(root / "settings", "half", half + "\"FirstRun\": 2}");

@@ -6,18 +6,18 @@ std::string SuggestedFileName(const Settings& settings, const PersonalData& pers
                               const PatientFile& record, const DateContext& dates) {
     const std::string dob =
         personal.DateOfBirth ? FormatShortDate(*personal.DateOfBirth, dates.format) : "";
-    const std::pair<const char*, const std::string*> parts[] = {
-        {"Include Last Name", &personal.LastName},
-        {"Include First Name", &personal.FirstName},
-        {"Include Reference No.", &personal.ReferenceNumber},
-        {"Include Department", &personal.Organisation},
-        {"Include DOB", &dob},
-        {"Include Test Date", &record.TestDateStamp},
-        {"Include Test Time", &record.TestTimeStamp},
+    const std::pair<bool, const std::string*> parts[] = {
+        {settings.IncludeLastName, &personal.LastName},
+        {settings.IncludeFirstName, &personal.FirstName},
+        {settings.IncludeReference, &personal.ReferenceNumber},
+        {settings.IncludeDepartment, &personal.Organisation},
+        {settings.IncludeDateOfBirth, &dob},
+        {settings.IncludeTestDate, &record.TestDateStamp},
+        {settings.IncludeTestTime, &record.TestTimeStamp},
     };
     std::string name;
-    for (const auto& [setting, text] : parts)
-        if (settings.Flag(setting))
+    for (const auto& [included, text] : parts)
+        if (included)
             name += *text + " ";
     if (!name.empty())
         name.pop_back();

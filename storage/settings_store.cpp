@@ -72,40 +72,51 @@ int32_t ListSelection(int32_t stored, int count) {
 
 void ApplyDefaults(Settings& s, DeviceListSizes lists) {
     ApplyDefaultGraphColours(s);
-    s.SetInteger("Wave Out Device Number", lists.waveOut > 0 ? 0 : -1);
-    s.SetInteger("Mixer Device Number", lists.mixer > 0 ? 0 : -1);
+    s.WaveOutDevice = lists.waveOut > 0 ? 0 : -1;
+    s.MixerDevice = lists.mixer > 0 ? 0 : -1;
 }
 
 void ReadAll(Settings& s, const std::optional<QJsonObject>& key, DeviceListSizes lists) {
-    for (const SettingDef& def : Settings::Table()) {
-        switch (def.type) {
+    for (const StoredSetting& row : StoredSettings()) {
+        switch (row.type) {
         case SettingType::Flag:
-            s.SetFlag(def.name, ReadInteger(key, def.name) != 0);
+            row.set(s, ReadInteger(key, row.name) != 0);
             break;
         case SettingType::Text:
-            s.SetText(def.name, ReadText(key, def.name));
+            row.set(s, ReadText(key, row.name));
             break;
         case SettingType::Colour:
-            s.SetInteger(def.name, ReadInteger(key, def.name));
+            row.set(s, ReadInteger(key, row.name));
             break;
         case SettingType::Integer: {
-            const int count = def.name == "Mixer Device Number" ? lists.mixer : lists.waveOut;
-            s.SetInteger(def.name, ListSelection(ReadInteger(key, def.name), count));
+            const int count = row.list == DeviceList::Mixer ? lists.mixer : lists.waveOut;
+            row.set(s, ListSelection(ReadInteger(key, row.name), count));
             break;
         }
         }
     }
 }
 
-// The values in the order in which they are written.
-std::vector<std::string_view> WriteOrder() {
-    std::vector<std::string_view> names;
-    for (const SettingDef& def : Settings::Table())
-        if (def.name != "Print Cal File" && def.name != "Cal Filename")
-            names.push_back(def.name);
-    names.push_back("Cal Filename");
-    names.push_back("Print Cal File");
-    return names;
+// The rows in the order in which they are written: the calibration file's
+// name and its print flag last.
+std::vector<const StoredSetting*> WriteOrder() {
+    std::vector<const StoredSetting*> rows;
+    const StoredSetting* printCal = nullptr;
+    for (const StoredSetting& row : StoredSettings())
+        if (row.name == "Print Cal File")
+            printCal = &row;
+        else
+            rows.push_back(&row);
+    rows.push_back(printCal);
+    return rows;
+}
+
+QJsonValue ToJson(const StoredValue& v) {
+    if (const bool* flag = std::get_if<bool>(&v))
+        return *flag ? 1 : 0;
+    if (const int32_t* number = std::get_if<int32_t>(&v))
+        return *number;
+    return QString::fromStdString(std::get<std::string>(v));
 }
 
 std::string Serialise(const QJsonObject& obj) {
@@ -143,8 +154,8 @@ void SettingsStore::ReadRegistry(Settings& settings, DeviceListSizes lists, Dial
     try {
         firstRun = ReadInteger(again, "FirstRun");
     } catch (const RegistryError& e) {
-        throw StoreError(e.what(), path_, again ? "the value is missing or not a whole number"
-                                                : reason);
+        throw StoreError(e.what(), path_,
+                         again ? "the value is missing or not a whole number" : reason);
     }
     if (firstRun != 1)
         return;
@@ -160,27 +171,14 @@ void SettingsStore::ReadRegistry(Settings& settings, DeviceListSizes lists, Dial
 }
 
 void SettingsStore::WriteRegistry(const Settings& settings) {
-    const auto names = WriteOrder();
-    const std::string firstFailure = "Failed to set data for '" + std::string(names.front()) + "'";
+    const auto rows = WriteOrder();
+    const std::string firstFailure = "Failed to set data for '" + rows.front()->name + "'";
     std::string reason;
     auto key = OpenKey(path_, &reason);
     if (!key)
         throw StoreError(firstFailure, path_, reason);
-    for (std::string_view name : names) {
-        const SettingDef* def = Settings::Find(name);
-        switch (def->type) {
-        case SettingType::Flag:
-            key->insert(Key(name), settings.Flag(name) ? 1 : 0);
-            break;
-        case SettingType::Text:
-            key->insert(Key(name), QString::fromStdString(settings.Text(name)));
-            break;
-        case SettingType::Integer:
-        case SettingType::Colour:
-            key->insert(Key(name), settings.Integer(name));
-            break;
-        }
-    }
+    for (const StoredSetting* row : rows)
+        key->insert(Key(row->name), ToJson(row->get(settings)));
     // The whole set lands at once or not at all.
     if (const std::string why = WriteFileAtomically(path_, Serialise(*key)); !why.empty())
         throw StoreError(firstFailure, path_, why);
@@ -208,32 +206,32 @@ std::string ApplySettingsOverrides(Settings& settings, std::string_view json) {
     if (!doc.isObject())
         return "settings must be a JSON object";
     const QJsonObject obj = doc.object();
-    for (const SettingDef& def : Settings::Table()) {
-        const QJsonValue v = obj.value(Key(def.name));
+    for (const StoredSetting& row : StoredSettings()) {
+        const QJsonValue v = obj.value(Key(row.name));
         if (v.isUndefined())
             continue;
-        const std::string bad = "setting '" + std::string(def.name) + "' has an unusable value";
-        switch (def.type) {
+        const std::string bad = "setting '" + row.name + "' has an unusable value";
+        switch (row.type) {
         case SettingType::Flag:
             if (v.isBool())
-                settings.SetFlag(def.name, v.toBool());
+                row.set(settings, v.toBool());
             else if (auto i = AsInt32(v))
-                settings.SetFlag(def.name, *i != 0);
+                row.set(settings, *i != 0);
             else
                 return bad;
             break;
         case SettingType::Text:
             if (v.isString())
-                settings.SetText(def.name, v.toString().toStdString());
+                row.set(settings, v.toString().toStdString());
             else if (v.isDouble())
-                settings.SetText(def.name, QString::number(v.toDouble(), 'g', 17).toStdString());
+                row.set(settings, QString::number(v.toDouble(), 'g', 17).toStdString());
             else
                 return bad;
             break;
         case SettingType::Integer:
         case SettingType::Colour:
             if (auto i = AsInt32(v))
-                settings.SetInteger(def.name, *i);
+                row.set(settings, *i);
             else
                 return bad;
             break;

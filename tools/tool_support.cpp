@@ -20,8 +20,7 @@ int LoadAudiogram(const std::string& path, const Settings& settings, PatientFile
     RecordingDialogs dialogs;
     bool valid = false;
     try {
-        ReadFile(path, rec, pd, valid, dialogs, ToolDates(),
-                 settings.Flag("Reject 1st Reversal") ? 2 : 1);
+        ReadFile(path, rec, pd, valid, dialogs, ToolDates(), settings.FirstUsedEntry());
     } catch (const TonmarkError& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 2;

@@ -14,10 +14,6 @@ namespace tonmark {
 
 namespace {
 
-const char* const kFrequencyBoxes[11] = {"Test 125Hz",  "Test 250Hz",  "Test 500Hz",  "Test 750Hz",
-                                         "Test 1000Hz", "Test 1500Hz", "Test 2000Hz", "Test 3000Hz",
-                                         "Test 4000Hz", "Test 6000Hz", "Test 8000Hz"};
-
 QFont PixelFont(int pixels) {
     QFont f(QStringLiteral("Sans Serif"));
     f.setStyleHint(QFont::SansSerif);
@@ -74,7 +70,7 @@ QString PaintAudiogram(QImage& chartImage, QImage& stripImage, const ChartInputs
     // Column layout.
     int N = 0;
     for (int slot = 1; slot <= 11; ++slot)
-        N += in.audiogramValid ? Measured(rec, slot) : s.Flag(kFrequencyBoxes[slot - 1]);
+        N += in.audiogramValid ? Measured(rec, slot) : s.TestFrequency[slot - 1];
     const float Q = N > 0 ? g.P / static_cast<float>(N) : 0.0f;
     const auto colX = [&](int e, float units) { return g.X(e) + units * Q; };
 
@@ -133,7 +129,7 @@ QString PaintAudiogram(QImage& chartImage, QImage& stripImage, const ChartInputs
         for (int e = 0; e < 2; ++e) {
             int n = 0;
             for (int slot = 1; slot <= 11; ++slot)
-                if (s.Flag(kFrequencyBoxes[slot - 1]))
+                if (s.TestFrequency[slot - 1])
                     label(e, ++n, slot);
         }
 
@@ -151,7 +147,7 @@ QString PaintAudiogram(QImage& chartImage, QImage& stripImage, const ChartInputs
     }
 
     // 6. Hatching of inaccurate columns.
-    if (s.Flag("Mark Suspicious Results")) {
+    if (s.MarkSuspiciousResults) {
         for (int e = 0; e < 2; ++e) {
             chart.SetBrush(GdiCanvas::Brush::ForwardDiagonalHatch, grid);
             chart.SetPen(grid);
@@ -160,9 +156,8 @@ QString PaintAudiogram(QImage& chartImage, QImage& stripImage, const ChartInputs
                 if (!Measured(rec, slot))
                     continue;
                 ++n;
-                const bool inaccurate =
-                    rec.Spread(e, slot) > kRetestSpread ||
-                    rec.Count(e, slot) < SettingIntegerStrict(s, "Min. Reversals");
+                const bool inaccurate = rec.Spread(e, slot) > kRetestSpread ||
+                                        rec.Count(e, slot) < s.MinReversals.StrictInteger();
                 if (inaccurate)
                     chart.Rectangle(R0(colX(e, static_cast<float>(n - 1))), 10,
                                     R0(g.X(e) + 1 + static_cast<float>(n) * Q), R0(8 * g.R + 11));
@@ -172,11 +167,10 @@ QString PaintAudiogram(QImage& chartImage, QImage& stripImage, const ChartInputs
     }
 
     // 7. Tone-level traces.
-    if (s.Flag("Show Reversal Graph")) {
+    if (s.ShowReversalGraph) {
         for (int e = 0; e < 2; ++e) {
             chart.SetPen(ColourFromStored(s.GraphColour(e == 0 ? 0 : 1)));
-            const float startLevel =
-                static_cast<float>(SettingIntegerStrict(s, "Start Level (dB HL)"));
+            const float startLevel = static_cast<float>(s.StartLevel.StrictInteger());
             int startY = R0(g.Y(startLevel));
             int n = 0;
             for (int slot = 1; slot <= 11; ++slot) {
@@ -202,7 +196,7 @@ QString PaintAudiogram(QImage& chartImage, QImage& stripImage, const ChartInputs
     }
 
     // 8. Thresholds.
-    if (s.Flag("Show Threshold Graph")) {
+    if (s.ShowThresholdGraph) {
         for (int e = 0; e < 2; ++e) {
             chart.SetPen(ColourFromStored(s.GraphColour(e == 0 ? 5 : 6)));
             chart.SetBrush(GdiCanvas::Brush::Solid, background);

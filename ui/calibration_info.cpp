@@ -52,8 +52,8 @@ void TfrmCalibrationInfo::FormCreate() {
     std::string name;
     if (CommandLineNamesCalibration(p_.commandLineText))
         name = CommandLineFileName(p_.commandLineText);
-    else if (p_.settings.Flag("Reload Cal File"))
-        name = p_.settings.Text("Cal Filename");
+    else if (p_.settings.ReloadCalFile)
+        name = p_.settings.CalFilename;
     if (!name.empty())
         ReadCal(name, p_.calibration, p_.calibrationInfo, p_.state.CalibrationLoaded, *p_.dialogs);
 }

@@ -120,7 +120,7 @@ void TfrmCompatibilityTest::FormShow() {
                   "back on, SLOWLY increasing the level if neccessary.");
     const auto entries =
         p_.waveOutput ? p_.waveOutput->DeviceEntries() : std::vector<std::string>{};
-    const int device = p_.settings.Integer("Wave Out Device Number");
+    const int device = p_.settings.WaveOutDevice;
     Label9->setText(QStringLiteral("Selected output device: ") +
                     (device >= 0 && device < static_cast<int>(entries.size())
                          ? QString::fromStdString(entries[device])

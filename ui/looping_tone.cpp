@@ -17,7 +17,7 @@ bool LoopingTone::Start(int32_t hz, double level, int leftOn, int rightOn) {
     }
     buffer_.clear();
     CreateSound(hz, level, 1.0, 0.0, buffer_, true, leftOn, rightOn);
-    if (!p_.waveOutput->PreparePlay(p_.settings.Integer("Wave Out Device Number"), buffer_, -1)) {
+    if (!p_.waveOutput->PreparePlay(p_.settings.WaveOutDevice, buffer_, -1)) {
         const std::string why = p_.waveOutput->Failure();
         p_.waveOutput->FinishPlay();
         Failed(why.empty() ? "The sound output device could not be opened." : why);

@@ -280,7 +280,7 @@ void TfrmMain::New1Click() {
 
 void TfrmMain::OpenAudiogram(const std::string& fileName) {
     PersonalData personal = Personal();
-    const int first = p_.settings.Flag("Reject 1st Reversal") ? 2 : 1;
+    const int first = p_.settings.FirstUsedEntry();
     ReadFile(fileName, p_.state.Record, personal, p_.state.AudiogramValid, *p_.dialogs, Dates(),
              first);
     SetPersonal(personal);
@@ -572,8 +572,8 @@ void TfrmMain::Print1Click() {
     s.MainWindowColour = 0x00FFFFFF;
     SetChartColour(0x00FFFFFF, true);
     ApplyColours();
-    lblCalFilename->setVisible(s.Flag("Print Cal File"));
-    const std::string calFile = s.Text("Cal Filename");
+    lblCalFilename->setVisible(s.PrintCalFile);
+    const std::string calFile = s.CalFilename;
     lblCalFilename->setText(QStringLiteral("Calibration Filename: ") +
                             (calFile.empty() ? QStringLiteral("No file chosen") : Q(calFile)));
     lblCalFilename->raise();

@@ -105,7 +105,7 @@ void TfrmResults::FormActivate() {
                        dob);
     // "Min. Reversals" as it is set now.
     DodgyResults->setText(QString::fromStdString(
-        AccuracyText(rec, p_.state.SlotFrequency, SettingInteger(p_.settings, "Min. Reversals"))));
+        AccuracyText(rec, p_.state.SlotFrequency, p_.settings.MinReversals.Integer())));
     retestdev->setText(QString::fromStdString(RepeatDifferenceText(rec)));
     SetCategoryText();
     Table->update();

@@ -71,23 +71,24 @@ TfrmSettings::TfrmSettings(Program& program, TfrmMain& main, QWidget* parent)
         FollowHardwarePage();
     });
     connect(rdoJoystick, &QRadioButton::toggled, this, [this](bool on) {
-        p_.settings.SetFlag("Joystick", on);
+        p_.settings.SetJoystick(on);
         rdoJoystickClick();
     });
     connect(rdoCTRL, &QRadioButton::toggled, this, [this](bool on) {
-        p_.settings.SetFlag("CTRL", on);
+        p_.settings.SetCtrl(on);
         rdoJoystickClick();
     });
     rdoJoystickClick();
     // Clicked, not toggled: reloading the controls must not recompute.
     connect(Reject1st, &QCheckBox::clicked, this, [this](bool on) {
-        CalcThreshold(p_.state.Record, on ? 2 : 1);
+        p_.settings.RejectFirstReversal = on;
+        CalcThreshold(p_.state.Record, p_.settings.FirstUsedEntry());
         main_.pbxAudiogramPaint();
     });
     for (QCheckBox* b : {ShowReversals, ShowThresholds, MarkSuspicious})
         connect(b, &QCheckBox::toggled, this, [this] { main_.pbxAudiogramPaint(); });
     // The chart reads the frequency boxes while no audiogram is present.
-    for (auto& [name, box] : frequencyBoxes)
+    for (QCheckBox* box : frequencyBoxes)
         connect(box, &QCheckBox::toggled, this, [this] { main_.pbxAudiogramPaint(); });
     connect(ColourList, &QComboBox::currentIndexChanged, this, [this](int i) {
         if (i >= 0)
@@ -95,10 +96,10 @@ TfrmSettings::TfrmSettings(Program& program, TfrmMain& main, QWidget* parent)
     });
     connect(Change, &QPushButton::clicked, this, [this] { ChangeClick(); });
     connect(WaveOutDevice, &QComboBox::currentIndexChanged, this,
-            [this](int i) { p_.settings.SetInteger("Wave Out Device Number", i); });
+            [this](int i) { p_.settings.WaveOutDevice = i; });
     connect(MixerDevice, &QComboBox::activated, this, [this](int i) {
         // MixerDeviceChange: the picked device is opened at once.
-        p_.settings.SetInteger("Mixer Device Number", i);
+        p_.settings.MixerDevice = i;
         if (p_.mixer && i >= 0)
             p_.mixer->OpenDevice(static_cast<uint32_t>(i));
     });
@@ -108,7 +109,7 @@ TfrmSettings::TfrmSettings(Program& program, TfrmMain& main, QWidget* parent)
         if (!name)
             return;
         lblCalFile->setText(QString::fromStdString(*name));
-        p_.settings.SetText("Cal Filename", *name);
+        p_.settings.CalFilename = *name;
         chkLoadCal->setChecked(true);
     });
     const auto launch = [this](std::vector<std::string> candidates, const char* none) {
@@ -124,27 +125,28 @@ TfrmSettings::TfrmSettings(Program& program, TfrmMain& main, QWidget* parent)
     });
 }
 
-void TfrmSettings::BindFlag(QCheckBox* box, const char* setting) {
-    flags_.emplace_back(box, setting);
-    const std::string name = setting;
-    connect(box, &QCheckBox::toggled, this,
-            [this, name](bool on) { p_.settings.SetFlag(name, on); });
+void TfrmSettings::BindFlag(QCheckBox* box, std::function<bool&(Settings&)> field) {
+    flags_.emplace_back(box, field);
+    connect(box, &QCheckBox::toggled, this, [this, field](bool on) { field(p_.settings) = on; });
 }
 
-void TfrmSettings::BindText(QLineEdit* edit, const char* setting) {
-    texts_.emplace_back(edit, setting);
-    const std::string name = setting;
+void TfrmSettings::BindFlag(QCheckBox* box, bool Settings::*field) {
+    BindFlag(box, [field](Settings& s) -> bool& { return s.*field; });
+}
+
+void TfrmSettings::BindText(QLineEdit* edit, NumberSetting Settings::*field) {
+    texts_.emplace_back(edit, field);
     connect(edit, &QLineEdit::textChanged, this,
-            [this, name](const QString& t) { p_.settings.SetText(name, t.toStdString()); });
+            [this, field](const QString& t) { (p_.settings.*field).SetText(t.toStdString()); });
 }
 
 void TfrmSettings::LoadControls() {
-    for (auto& [box, name] : flags_)
-        box->setChecked(p_.settings.Flag(name));
-    for (auto& [edit, name] : texts_)
-        edit->setText(QString::fromStdString(p_.settings.Text(name)));
+    for (auto& [box, field] : flags_)
+        box->setChecked(field(p_.settings));
+    for (auto& [edit, field] : texts_)
+        edit->setText(QString::fromStdString((p_.settings.*field).Text()));
     // The pair may both be clear when the store says so.
-    const bool joystick = p_.settings.Flag("Joystick"), ctrl = p_.settings.Flag("CTRL");
+    const bool joystick = p_.settings.Joystick, ctrl = p_.settings.Ctrl;
     if (joystick || ctrl) {
         (joystick ? rdoJoystick : rdoCTRL)->setChecked(true);
     } else {
@@ -154,20 +156,20 @@ void TfrmSettings::LoadControls() {
         rdoJoystick->setChecked(false);
         rdoCTRL->setAutoExclusive(true);
         rdoJoystick->setAutoExclusive(true);
-        p_.settings.SetFlag("Joystick", false);
-        p_.settings.SetFlag("CTRL", false);
+        p_.settings.SetJoystick(false);
+        p_.settings.SetCtrl(false);
     }
-    const int wave = p_.settings.Integer("Wave Out Device Number");
-    const int mixer = p_.settings.Integer("Mixer Device Number");
+    const int wave = p_.settings.WaveOutDevice;
+    const int mixer = p_.settings.MixerDevice;
     WaveOutDevice->setCurrentIndex(wave < WaveOutDevice->count() ? wave : -1);
     MixerDevice->setCurrentIndex(mixer < MixerDevice->count() ? mixer : -1);
-    p_.settings.SetInteger("Mixer Device Number", mixer);
-    lblCalFile->setText(QString::fromStdString(p_.settings.Text("Cal Filename")));
+    p_.settings.MixerDevice = mixer;
+    lblCalFile->setText(QString::fromStdString(p_.settings.CalFilename));
     ShowColourSample(p_.settings.GraphColour(std::max(0, ColourList->currentIndex())));
 }
 
 void TfrmSettings::ReadRegistry() {
-    for (auto& [name, box] : frequencyBoxes)
+    for (QCheckBox* box : frequencyBoxes)
         box->setEnabled(true);
     const DeviceListSizes lists{WaveOutDevice->count(), MixerDevice->count()};
     try {
@@ -204,7 +206,7 @@ void TfrmSettings::FormCreate() {
         }
     }
     ReadRegistry(); // an error here ends the creation: no device is opened
-    const int stored = p_.settings.Integer("Mixer Device Number");
+    const int stored = p_.settings.MixerDevice;
     if (stored >= 0 && stored < mixerCount_) {
         p_.mixer->OpenDevice(static_cast<uint32_t>(stored));
     } else {
@@ -266,7 +268,7 @@ void TfrmSettings::ChangeClick() {
     const auto chosen = p_.files->ChooseColour(p_.settings.GraphColour(index));
     if (!chosen)
         return;
-    p_.settings.SetInteger(GraphColourName(index), static_cast<int32_t>(*chosen));
+    p_.settings.SetGraphColour(index, *chosen);
     ShowColourSample(*chosen);
     if (index == 3)
         main_.SetChartColour(*chosen, true);
@@ -289,15 +291,15 @@ void TfrmSettings::CancelClick() {
         TfrmSettings& d;
         ~HideAtEnd() { d.hide(); }
     } hideAtEnd{*this};
-    for (auto& [name, box] : frequencyBoxes)
+    for (QCheckBox* box : frequencyBoxes)
         box->setEnabled(true);
-    const bool rejectFirst = p_.settings.Flag("Reject 1st Reversal");
+    const bool rejectFirst = p_.settings.RejectFirstReversal;
     const DeviceListSizes lists{WaveOutDevice->count(), MixerDevice->count()};
     p_.store->ReadRegistry(p_.settings, lists, *p_.dialogs, [this] { SelectHardwarePage(); });
     LoadControls();
     // Thresholds recomputed under a rule that is now taken back follow it.
-    if (p_.settings.Flag("Reject 1st Reversal") != rejectFirst)
-        CalcThreshold(p_.state.Record, FirstUsedEntry(p_.settings));
+    if (p_.settings.RejectFirstReversal != rejectFirst)
+        CalcThreshold(p_.state.Record, p_.settings.FirstUsedEntry());
     // The stored backgrounds go back to the chart box and the main window,
     // not to the chart's frame.
     main_.ApplyColours();

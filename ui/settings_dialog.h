@@ -42,7 +42,7 @@ class TfrmSettings : public QDialog {
     // Controls, by their names.
     QTabWidget* SettingsPages;
     QWidget *TestProcedure, *SoundCard, *FileHandling, *GraphSettings, *CalibrationPage;
-    std::map<std::string, QCheckBox*> frequencyBoxes; // by setting name
+    std::array<QCheckBox*, kTestFrequencyCount> frequencyBoxes{}; // as kTestFrequencies
     QCheckBox *Check1000, *Trial, *Retest, *AutoRetest, *FirstEar, *chkDisableSS;
     QLineEdit *BeepTimeEdit, *PauseTimeEdit, *LevelStep, *LevelStart, *TestTimeEdit, *ReverseEdit;
     QComboBox *WaveOutDevice, *MixerDevice, *cboQuant;
@@ -84,8 +84,10 @@ class TfrmSettings : public QDialog {
     void BuildGraphPage();
     void BuildCalibrationPage();
     // Controls that mirror one setting each; the record follows every change.
-    void BindFlag(QCheckBox* box, const char* setting);
-    void BindText(QLineEdit* edit, const char* setting);
+    // The box shows and sets the field that field(settings) names.
+    void BindFlag(QCheckBox* box, std::function<bool&(Settings&)> field);
+    void BindFlag(QCheckBox* box, bool Settings::*field);
+    void BindText(QLineEdit* edit, NumberSetting Settings::*field);
     void LoadControls();
     void FormActivate();
     // The device lists read "No Devices present" when there is no wave output.
@@ -96,8 +98,8 @@ class TfrmSettings : public QDialog {
 
     Program& p_;
     TfrmMain& main_;
-    std::vector<std::pair<QCheckBox*, std::string>> flags_;
-    std::vector<std::pair<QLineEdit*, std::string>> texts_;
+    std::vector<std::pair<QCheckBox*, std::function<bool&(Settings&)>>> flags_;
+    std::vector<std::pair<QLineEdit*, NumberSetting Settings::*>> texts_;
     int helpContext_ = 5;
     int mixerCount_ = 0;
     bool programmaticPage_ = false;

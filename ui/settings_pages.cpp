@@ -30,26 +30,19 @@ void TfrmSettings::BuildTestProcedurePage() {
 
     auto* freq = new QGroupBox(QStringLiteral(" Test Frequencies "));
     auto* grid = new QGridLayout(freq);
-    const struct {
-        const char* setting;
-        const char* caption;
-        bool on;
-    } boxes[] = {{"Test 125Hz", "125 Hz", false}, {"Test 250Hz", "250 Hz", true},
-                 {"Test 500Hz", "500 Hz", true},  {"Test 750Hz", "750 Hz", false},
-                 {"Test 1000Hz", "1 kHz", true},  {"Test 1500Hz", "1.5 kHz", false},
-                 {"Test 2000Hz", "2 kHz", true},  {"Test 3000Hz", "3 kHz", true},
-                 {"Test 4000Hz", "4 kHz", true},  {"Test 6000Hz", "6 kHz", true},
-                 {"Test 8000Hz", "8 kHz", true}};
-    int i = 0;
-    for (const auto& b : boxes) {
-        QCheckBox* box = Box(freq, b.caption, b.on);
-        box->setObjectName(QString::fromLatin1(b.setting));
-        frequencyBoxes[b.setting] = box;
+    const Settings design;
+    for (int i = 0; i < kTestFrequencyCount; ++i) {
+        const int hz = kTestFrequencies[static_cast<size_t>(i)];
+        // "125 Hz" … "750 Hz", then "1 kHz", "1.5 kHz" …
+        const QString caption =
+            hz < 1000 ? QStringLiteral("%1 Hz").arg(hz) : QStringLiteral("%1 kHz").arg(hz / 1000.0);
+        QCheckBox* box = Box(freq, caption.toUtf8().constData(), design.TestFrequency[i]);
+        box->setObjectName(QStringLiteral("Test %1Hz").arg(hz));
+        frequencyBoxes[static_cast<size_t>(i)] = box;
         grid->addWidget(box, i % 6, i / 6);
-        BindFlag(box, b.setting);
-        ++i;
+        BindFlag(box, [i](Settings& s) -> bool& { return s.TestFrequency[i]; });
     }
-    Check1000 = frequencyBoxes["Test 1000Hz"];
+    Check1000 = frequencyBoxes[4];
     Check1000->setEnabled(false); // "Repeat @ 1kHz" is on as designed
     layout->addWidget(freq);
 
@@ -65,11 +58,11 @@ void TfrmSettings::BuildTestProcedurePage() {
         const char* label;
         QLineEdit* edit;
         const char* unit;
-        const char* setting;
-    } rows[] = {{"Signal Duration", BeepTimeEdit, "s", "Pulse Duration(s)"},
-                {"Gap Duration", PauseTimeEdit, "s", "Pause Duration(s)"},
-                {"Level Step", LevelStep, "dB", "Level Steps (dB)"},
-                {"Initial Level", LevelStart, "dBHL", "Start Level (dB HL)"}};
+        NumberSetting Settings::*setting;
+    } rows[] = {{"Signal Duration", BeepTimeEdit, "s", &Settings::PulseDuration},
+                {"Gap Duration", PauseTimeEdit, "s", &Settings::PauseDuration},
+                {"Level Step", LevelStep, "dB", &Settings::LevelStep},
+                {"Initial Level", LevelStart, "dBHL", &Settings::StartLevel}};
     int r = 0;
     for (const auto& row : rows) {
         pg->addWidget(new QLabel(QString::fromUtf8(row.label)), r, 0);
@@ -85,8 +78,8 @@ void TfrmSettings::BuildTestProcedurePage() {
     pg->addWidget(new QLabel(QStringLiteral("Minimum")), r, 0);
     pg->addWidget(ReverseEdit, r, 1);
     pg->addWidget(new QLabel(QStringLiteral("reversals.")), r, 2);
-    BindText(TestTimeEdit, "Max. Test time(s)");
-    BindText(ReverseEdit, "Min. Reversals");
+    BindText(TestTimeEdit, &Settings::MaxTestTime);
+    BindText(ReverseEdit, &Settings::MinReversals);
     for (QLineEdit* e : {BeepTimeEdit, PauseTimeEdit, TestTimeEdit, ReverseEdit})
         e->installEventFilter(this);
     layout->addWidget(params);
@@ -101,10 +94,10 @@ void TfrmSettings::BuildTestProcedurePage() {
     mg->addWidget(Retest, 0, 1);
     mg->addWidget(AutoRetest, 1, 0);
     mg->addWidget(FirstEar, 1, 1);
-    BindFlag(Trial, "Trial Run");
-    BindFlag(Retest, "Retest @ 1kHz");
-    BindFlag(AutoRetest, "AutoRetest");
-    BindFlag(FirstEar, "First Ear");
+    BindFlag(Trial, &Settings::TrialRun);
+    BindFlag(Retest, &Settings::RetestAt1kHz);
+    BindFlag(AutoRetest, &Settings::AutoRetest);
+    BindFlag(FirstEar, &Settings::LeftEarFirst);
     // RetestClick: whenever the box changes, by the user or by loading.
     connect(Retest, &QCheckBox::toggled, this, [this](bool on) {
         if (on)
@@ -220,11 +213,11 @@ void TfrmSettings::BuildFileHandlingPage() {
     IncludeDOB = Box(names, "Include Date of Birth", false);
     IncludeDate = Box(names, "Include Test Date", true);
     IncludeTime = Box(names, "Include Test Time", false);
-    const std::pair<QCheckBox*, const char*> bound[] = {
-        {IncludeLName, "Include Last Name"},   {IncludeFName, "Include First Name"},
-        {IncludeRef, "Include Reference No."}, {IncludeDept, "Include Department"},
-        {IncludeDOB, "Include DOB"},           {IncludeDate, "Include Test Date"},
-        {IncludeTime, "Include Test Time"}};
+    const std::pair<QCheckBox*, bool Settings::*> bound[] = {
+        {IncludeLName, &Settings::IncludeLastName},  {IncludeFName, &Settings::IncludeFirstName},
+        {IncludeRef, &Settings::IncludeReference},   {IncludeDept, &Settings::IncludeDepartment},
+        {IncludeDOB, &Settings::IncludeDateOfBirth}, {IncludeDate, &Settings::IncludeTestDate},
+        {IncludeTime, &Settings::IncludeTestTime}};
     for (const auto& [box, setting] : bound) {
         ng->addWidget(box);
         BindFlag(box, setting);
@@ -243,11 +236,12 @@ void TfrmSettings::BuildGraphPage() {
     MarkSuspicious = Box(params, "Highlight inaccurate results", true);
     Reject1st = Box(params, "Ignore first reversal for calculation", true);
     RealTimeCalc = Box(params, "Update audiogram during test", true);
-    const std::pair<QCheckBox*, const char*> bound[] = {{ShowReversals, "Show Reversal Graph"},
-                                                        {ShowThresholds, "Show Threshold Graph"},
-                                                        {MarkSuspicious, "Mark Suspicious Results"},
-                                                        {Reject1st, "Reject 1st Reversal"},
-                                                        {RealTimeCalc, "Show in RT"}};
+    const std::pair<QCheckBox*, bool Settings::*> bound[] = {
+        {ShowReversals, &Settings::ShowReversalGraph},
+        {ShowThresholds, &Settings::ShowThresholdGraph},
+        {MarkSuspicious, &Settings::MarkSuspiciousResults},
+        {Reject1st, &Settings::RejectFirstReversal},
+        {RealTimeCalc, &Settings::ShowInRealTime}};
     for (const auto& [box, setting] : bound) {
         pg->addWidget(box);
         BindFlag(box, setting);
@@ -286,8 +280,8 @@ void TfrmSettings::BuildCalibrationPage() {
     layout->addWidget(lblCalFile);
     layout->addWidget(chkPrintCal);
     layout->addStretch();
-    BindFlag(chkLoadCal, "Reload Cal File");
-    BindFlag(chkPrintCal, "Print Cal File");
+    BindFlag(chkLoadCal, &Settings::ReloadCalFile);
+    BindFlag(chkPrintCal, &Settings::PrintCalFile);
     SettingsPages->addTab(CalibrationPage, QStringLiteral("Calibration"));
 }
 

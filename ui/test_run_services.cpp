@@ -19,9 +19,9 @@ void QtTestRunServices::BeginTestRun() {
     test_.raise();
     pulse_.clear();
     // The run reads its pulse and pause once, at its start, as the procedure does.
-    beepTime_ = SettingReal(p_.settings, "Pulse Duration(s)");
-    pauseTime_ = SettingReal(p_.settings, "Pause Duration(s)");
-    joystickSource_ = p_.settings.Flag("Joystick");
+    beepTime_ = p_.settings.PulseDuration.Real();
+    pauseTime_ = p_.settings.PauseDuration.Real();
+    joystickSource_ = p_.settings.Joystick;
     // The test window is drawn before anything plays.
     test_.GraphPaint();
     test_.repaint();
@@ -63,7 +63,7 @@ void QtTestRunServices::OpenTestOutput(int k) {
     }
     if (!p_.waveOutput)
         throw SoundOutputError("The sound output device is not available.");
-    if (!p_.waveOutput->OpenPulseOutput(p_.settings.Integer("Wave Out Device Number")))
+    if (!p_.waveOutput->OpenPulseOutput(p_.settings.WaveOutDevice))
         throw SoundOutputError(p_.waveOutput->Failure());
 }
 

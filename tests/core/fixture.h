@@ -16,9 +16,9 @@ class RunFixture : public ::testing::Test {
         state.CalibrationLoaded = true;
         services.keepLog = true;
         // Plain settings: no familiarisation, no repeat, no automatic retest.
-        settings.SetFlag("Trial Run", false);
-        settings.SetFlag("Retest @ 1kHz", false);
-        settings.SetFlag("AutoRetest", false);
+        settings.TrialRun = false;
+        settings.RetestAt1kHz = false;
+        settings.AutoRetest = false;
     }
 
     void HearAtOrAbove(double threshold) {

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string>
+
 #include "core/errors.h"
 #include "core/setting_values.h"
 #include "core/settings.h"
@@ -7,81 +10,60 @@
 namespace tonmark {
 namespace {
 
-TEST(Settings, DesignStateOfEveryControl) {
-    Settings s;
-    ASSERT_EQ(Settings::Table().size(), 47u);
-    const char* on[] = {"Test 250Hz",
-                        "Test 500Hz",
-                        "Test 1000Hz",
-                        "Test 2000Hz",
-                        "Test 3000Hz",
-                        "Test 4000Hz",
-                        "Test 6000Hz",
-                        "Test 8000Hz",
-                        "Trial Run",
-                        "Retest @ 1kHz",
-                        "AutoRetest",
-                        "First Ear",
-                        "CTRL",
-                        "Include Last Name",
-                        "Include First Name",
-                        "Include Test Date",
-                        "Reject 1st Reversal",
-                        "Show in RT",
-                        "Show Reversal Graph",
-                        "Show Threshold Graph",
-                        "Mark Suspicious Results"};
-    const char* off[] = {"Test 125Hz",
-                         "Test 750Hz",
-                         "Test 1500Hz",
-                         "Joystick",
-                         "Include Reference No.",
-                         "Include Department",
-                         "Include DOB",
-                         "Include Test Time",
-                         "Reload Cal File",
-                         "Print Cal File"};
-    for (auto n : on)
-        EXPECT_TRUE(s.Flag(n)) << n;
-    for (auto n : off)
-        EXPECT_FALSE(s.Flag(n)) << n;
-    EXPECT_EQ(s.Text("Pulse Duration(s)"), "1");
-    EXPECT_EQ(s.Text("Pause Duration(s)"), "1");
-    EXPECT_EQ(s.Text("Level Steps (dB)"), "3");
-    EXPECT_EQ(s.Text("Start Level (dB HL)"), "0");
-    EXPECT_EQ(s.Text("Max. Test time(s)"), "30");
-    EXPECT_EQ(s.Text("Min. Reversals"), "6");
-    EXPECT_EQ(s.Text("Cal Filename"), "No file chosen");
-    EXPECT_EQ(s.Integer("Wave Out Device Number"), -1);
-    EXPECT_EQ(s.Integer("Mixer Device Number"), -1);
-    for (int i = 0; i < 7; ++i)
-        EXPECT_EQ(s.GraphColour(i), 0u);
-    EXPECT_TRUE(s.DisableScreenSaverDuringTest);
+// A row wired to the wrong field would store one setting under another's
+// name; each row must move its own field and nothing else.
+TEST(Settings, EveryStoredRowReadsAndWritesItsOwnField) {
+    const auto& rows = StoredSettings();
+    ASSERT_EQ(rows.size(), 47u);
+    std::set<std::string> names;
+    for (const StoredSetting& row : rows)
+        EXPECT_TRUE(names.insert(row.name).second) << row.name << " twice";
+    const auto other = [](const StoredSetting& row, const StoredValue& v) -> StoredValue {
+        switch (row.type) {
+        case SettingType::Flag:
+            return !std::get<bool>(v);
+        case SettingType::Text:
+            return std::get<std::string>(v) + "7";
+        default:
+            return std::get<int32_t>(v) + 2;
+        }
+    };
+    for (const StoredSetting& row : rows) {
+        SCOPED_TRACE(row.name);
+        Settings design, changed;
+        const StoredValue wanted = other(row, row.get(design));
+        row.set(changed, wanted);
+        EXPECT_EQ(row.get(changed), wanted);
+        for (const StoredSetting& rest : rows) {
+            // The radio pair's partner follows by design.
+            const bool partner = (row.name == "Joystick" && rest.name == "CTRL") ||
+                                 (row.name == "CTRL" && rest.name == "Joystick");
+            if (&rest != &row && !partner) {
+                EXPECT_EQ(rest.get(changed), rest.get(design)) << "also changed " << rest.name;
+            }
+        }
+    }
+    EXPECT_EQ(FindStoredSetting("Test 1500Hz"), &rows[5]);
+    EXPECT_EQ(FindStoredSetting("Test 1500 Hz"), nullptr);
 }
 
 TEST(Settings, ResponseSourceIsARadioPair) {
     Settings s;
-    s.SetFlag("Joystick", true);
-    EXPECT_FALSE(s.Flag("CTRL"));
-    s.SetFlag("CTRL", true);
-    EXPECT_FALSE(s.Flag("Joystick"));
-    s.SetFlag("CTRL", false); // unchecking does not check the partner
-    EXPECT_FALSE(s.Flag("Joystick"));
+    s.SetJoystick(true);
+    EXPECT_FALSE(s.Ctrl);
+    s.SetCtrl(true);
+    EXPECT_FALSE(s.Joystick);
+    s.SetCtrl(false); // unchecking does not check the partner
+    EXPECT_FALSE(s.Joystick);
 }
 
 TEST(Settings, BackgroundColoursFollowTheirEntries) {
     Settings s;
-    s.SetInteger("Colour Audiogram Background", 0x123456);
-    s.SetInteger("Colour Application Background", 0x654321);
+    s.SetGraphColour(3, static_cast<uint32_t>(0x123456));
+    s.SetGraphColour(4, static_cast<uint32_t>(0x654321));
     EXPECT_EQ(s.ChartColour, 0x123456u);
     EXPECT_EQ(s.MainWindowColour, 0x654321u);
     EXPECT_EQ(s.GraphColour(3), 0x123456u);
-}
-
-TEST(Settings, UnknownNamesAndWrongTypesAreProgrammingErrors) {
-    Settings s;
-    EXPECT_THROW(s.Flag("Test 125 Hz"), std::logic_error);
-    EXPECT_THROW(s.Text("Test 125Hz"), std::logic_error);
 }
 
 TEST(SettingValues, StrictIntegerConversion) {
@@ -105,9 +87,9 @@ TEST(SettingValues, StrictIntegerConversion) {
 
 TEST(SettingValues, StrictConversionFailsWithTheUsersText) {
     Settings s;
-    s.SetText("Start Level (dB HL)", "ten");
+    s.StartLevel.SetText("ten");
     try {
-        SettingIntegerStrict(s, "Start Level (dB HL)");
+        s.StartLevel.StrictInteger();
         FAIL();
     } catch (const ConvertError& e) {
         EXPECT_STREQ(e.what(), "'ten' is not a valid integer value");
@@ -116,23 +98,25 @@ TEST(SettingValues, StrictConversionFailsWithTheUsersText) {
 
 TEST(SettingValues, LenientConversionFallsBackToTheInitialValue) {
     const struct {
-        const char* name;
+        NumberSetting Settings::*field;
         const char* text;
         double expected;
-    } cases[] = {{"Pulse Duration(s)", "0.5", 0.5}, {"Pulse Duration(s)", "0,25", 0.25},
-                 {"Pulse Duration(s)", " 2 ", 2},   {"Pulse Duration(s)", "", 1},
-                 {"Pause Duration(s)", "x", 1},     {"Max. Test time(s)", "1e999", 30},
-                 {"Level Steps (dB)", "nan", 3},    {"Level Steps (dB)", "2.5", 2.5}};
+    } cases[] = {{&Settings::PulseDuration, "0.5", 0.5}, {&Settings::PulseDuration, "0,25", 0.25},
+                 {&Settings::PulseDuration, " 2 ", 2},   {&Settings::PulseDuration, "", 1},
+                 {&Settings::PauseDuration, "x", 1},     {&Settings::MaxTestTime, "1e999", 30},
+                 {&Settings::LevelStep, "nan", 3},       {&Settings::LevelStep, "2.5", 2.5}};
     for (const auto& c : cases) {
+        SCOPED_TRACE(std::string("'") + c.text + "'");
         Settings s;
-        s.SetText(c.name, c.text);
-        EXPECT_DOUBLE_EQ(SettingReal(s, c.name), c.expected) << c.name << " '" << c.text << "'";
+        (s.*c.field).SetText(c.text);
+        EXPECT_DOUBLE_EQ((s.*c.field).Real(), c.expected);
+        EXPECT_EQ((s.*c.field).Text(), c.text) << "the user's text is kept as typed";
     }
     Settings s;
-    s.SetText("Min. Reversals", "4.7");
-    EXPECT_EQ(SettingInteger(s, "Min. Reversals"), 4);
-    s.SetText("Min. Reversals", "many");
-    EXPECT_EQ(SettingInteger(s, "Min. Reversals"), 6);
+    s.MinReversals.SetText("4.7");
+    EXPECT_EQ(s.MinReversals.Integer(), 4);
+    s.MinReversals.SetText("many");
+    EXPECT_EQ(s.MinReversals.Integer(), 6);
 }
 
 } // namespace

@@ -9,9 +9,8 @@ class Commands : public RunFixture {
   protected:
     Commands() {
         // Only 2000 Hz, so that the scripts below stay short.
-        for (const auto* n : {"Test 250Hz", "Test 500Hz", "Test 1000Hz", "Test 3000Hz",
-                              "Test 4000Hz", "Test 6000Hz", "Test 8000Hz"})
-            settings.SetFlag(n, false);
+        settings.TestFrequency = {};
+        settings.TestFrequency[6] = true;
         dialogs.recordOnceDialog = false;
     }
     CommandContext cmd{ctx, once, std::nullopt};
@@ -67,7 +66,7 @@ TEST_F(Commands, NewTestClearsTheRecordFirst) {
 }
 
 TEST_F(Commands, AutoRetestRunsTheFlaggedSlotAtOnce) {
-    settings.SetFlag("AutoRetest", true);
+    settings.AutoRetest = true;
     // Erratic at 2000 Hz left in the first run only.
     services.subject = [&](const PulseInfo& p) {
         if (services.beginCalls == 1 && p.ear == 0 && p.hz == 2000)

@@ -33,8 +33,8 @@ TEST_F(Proc, SubjectWhoNeverRespondsLeavesSlotsUnmeasured) {
 }
 
 TEST_F(Proc, BeyondTheRangeReturnsToTheStartLevel) {
-    settings.SetText("Start Level (dB HL)", "40");
-    settings.SetText("Level Steps (dB)", "5");
+    settings.StartLevel.SetText("40");
+    settings.LevelStep.SetText("5");
     std::vector<double> levels;
     services.subject = [&](const PulseInfo& p) {
         levels.push_back(p.levelHL);
@@ -66,7 +66,7 @@ TEST_F(Proc, ThresholdSubjectGivesTheMeanOfTheTurns) {
 }
 
 TEST_F(Proc, WithoutRejectingTheFirstEntryHalvesRoundToEven) {
-    settings.SetFlag("Reject 1st Reversal", false);
+    settings.RejectFirstReversal = false;
     HearAtOrAbove(20);
     Run(Plan({5}, false));
     EXPECT_EQ(Thr(0, 5), 20); // 19.5
@@ -83,8 +83,8 @@ TEST_F(Proc, TimeRunningOutWhileFallingRecordsAnEvenEntry) {
 }
 
 TEST_F(Proc, OutOfRangePulseAfterResponsesEntersTheMean) {
-    settings.SetText("Start Level (dB HL)", "60");
-    settings.SetText("Level Steps (dB)", "5");
+    settings.StartLevel.SetText("60");
+    settings.LevelStep.SetText("5");
     ScriptAt(0, 1000, {1});
     Run(Plan({5}, false));
     EXPECT_EQ(Row(0, 5)[0], 3);
@@ -96,7 +96,7 @@ TEST_F(Proc, OutOfRangePulseAfterResponsesEntersTheMean) {
 }
 
 TEST_F(Proc, RightEarFirstPutsFamiliarisationAndRepeatIntoTheLeftPass) {
-    settings.SetFlag("First Ear", false);
+    settings.LeftEarFirst = false;
     HearAtOrAbove(20);
     services.duringPulse = [&](const PulseInfo& p) {
         if (p.slot == 0 && p.indexInSlot == 4)
@@ -232,7 +232,7 @@ TEST_F(Proc, CompletionListsSlotsToRetestInOrder) {
 }
 
 TEST_F(Proc, AutoRetestSuppressesTheListButNotTheCompletion) {
-    settings.SetFlag("AutoRetest", true);
+    settings.AutoRetest = true;
     ScriptAt(0, 4000, {4, 5, 12, 14});
     Run(Plan({9}, false));
     EXPECT_EQ(dialogs.messages, std::vector<std::string>{kPromptMeasurements});
@@ -258,7 +258,7 @@ TEST_F(Proc, RightRowFamiliarisationAndRepeatFlagsHaveNoEffect) {
 }
 
 TEST_F(Proc, InvalidStartLevelEndsTheRunAndReleasesEverything) {
-    settings.SetText("Start Level (dB HL)", "abc");
+    settings.StartLevel.SetText("abc");
     EXPECT_THROW(Run(Plan({5})), ConvertError);
     EXPECT_EQ(services.openCalls, 1);
     EXPECT_EQ(services.closeCalls, 1);
@@ -269,7 +269,7 @@ TEST_F(Proc, InvalidStartLevelEndsTheRunAndReleasesEverything) {
 TEST_F(Proc, StartLevelIsReadAgainAfterAnOutOfRangePulse) {
     services.duringPulse = [&](const PulseInfo& p) {
         if (p.totalIndex == 3)
-            settings.SetText("Start Level (dB HL)", "x");
+            settings.StartLevel.SetText("x");
     };
     try {
         Run(Plan({5}));
@@ -300,9 +300,9 @@ TEST_F(Proc, FailingOutputEndsTheRunWithAMessage) {
 }
 
 TEST_F(Proc, LongSlotsNeverWritePastTheTrace) {
-    settings.SetText("Pulse Duration(s)", "0.05");
-    settings.SetText("Pause Duration(s)", "0.05");
-    settings.SetText("Max. Test time(s)", "60");
+    settings.PulseDuration.SetText("0.05");
+    settings.PauseDuration.SetText("0.05");
+    settings.MaxTestTime.SetText("60");
     HearAtOrAbove(-1e9);
     int maxCount = 0;
     services.duringPulse = [&](const PulseInfo&) {
@@ -315,8 +315,8 @@ TEST_F(Proc, LongSlotsNeverWritePastTheTrace) {
 }
 
 TEST_F(Proc, MoreReversalsThanTheRowHoldsStopAtTwenty) {
-    settings.SetText("Min. Reversals", "30");
-    settings.SetText("Max. Test time(s)", "1000");
+    settings.MinReversals.SetText("30");
+    settings.MaxTestTime.SetText("1000");
     HearAtOrAbove(20);
     Run(Plan({5}, false));
     EXPECT_EQ(Row(0, 5)[0], 20);
@@ -337,7 +337,7 @@ TEST_F(Proc, EvaluateSlotSpreadAndRetestList) {
         {{10, 20}, true, 20, 0, false},           // no odd entry used
     };
     for (const auto& c : cases) {
-        settings.SetFlag("Reject 1st Reversal", c.reject);
+        settings.RejectFirstReversal = c.reject;
         int32_t* row = state.Record.Reverse[1][8];
         for (size_t i = 0; i < c.entries.size(); ++i)
             row[i + 1] = c.entries[i];

@@ -12,32 +12,36 @@ TEST(FileNames, SuggestedName) {
     rec.TestDateStamp = "31-01-2024";
     rec.TestTimeStamp = "10:35:12";
     const struct {
-        std::vector<const char*> on;
+        std::vector<bool Settings::*> on;
         const char* expected;
     } cases[] = {
-        {{"Include Last Name", "Include First Name", "Include Test Date"}, "Smith Ann 31-01-2024"},
-        {{"Include Last Name", "Include First Name", "Include DOB", "Include Test Date"},
+        {{&Settings::IncludeLastName, &Settings::IncludeFirstName, &Settings::IncludeTestDate},
+         "Smith Ann 31-01-2024"},
+        {{&Settings::IncludeLastName, &Settings::IncludeFirstName, &Settings::IncludeDateOfBirth,
+          &Settings::IncludeTestDate},
          "Smith Ann 31-01-1970 31-01-2024"},
         {{}, ""},
-        {{"Include Test Time"}, "10-35-12"},
-        {{"Include Reference No.", "Include Department"}, "A|7? R&D"},
+        {{&Settings::IncludeTestTime}, "10-35-12"},
+        {{&Settings::IncludeReference, &Settings::IncludeDepartment}, "A|7? R&D"},
     };
     for (const auto& c : cases) {
         Settings s;
-        for (const char* n :
-             {"Include Last Name", "Include First Name", "Include Reference No.",
-              "Include Department", "Include DOB", "Include Test Date", "Include Test Time"})
-            s.SetFlag(n, false);
-        for (const char* n : c.on)
-            s.SetFlag(n, true);
+        SCOPED_TRACE(c.expected);
+        for (auto field :
+             {&Settings::IncludeLastName, &Settings::IncludeFirstName, &Settings::IncludeReference,
+              &Settings::IncludeDepartment, &Settings::IncludeDateOfBirth,
+              &Settings::IncludeTestDate, &Settings::IncludeTestTime})
+            s.*field = false;
+        for (auto field : c.on)
+            s.*field = true;
         EXPECT_EQ(SuggestedFileName(s, pd, rec, dayFirst), c.expected);
     }
     Settings s;
     pd.LastName = "a<b>c\"d:e/f\\g";
     const DateContext dotted{ShortDateFormat::FromPattern("dd.MM.yyyy"), 2024};
-    s.SetFlag("Include First Name", false);
-    s.SetFlag("Include Test Date", false);
-    s.SetFlag("Include DOB", true);
+    s.IncludeFirstName = false;
+    s.IncludeTestDate = false;
+    s.IncludeDateOfBirth = true;
     EXPECT_EQ(SuggestedFileName(s, pd, rec, dotted), "a-b-c-d-e-f-g 31.01.1970");
 }
 

@@ -19,11 +19,12 @@ namespace fs = std::filesystem;
 // Every value of the store in a state that differs from the design state.
 QJsonObject FullStore() {
     QJsonObject o;
-    for (const SettingDef& def : Settings::Table()) {
-        const QString k = QString::fromUtf8(def.name.data(), def.name.size());
-        switch (def.type) {
+    const Settings design;
+    for (const StoredSetting& row : StoredSettings()) {
+        const QString k = QString::fromStdString(row.name);
+        switch (row.type) {
         case SettingType::Flag:
-            o[k] = def.initialNumber ? 0 : 1;
+            o[k] = std::get<bool>(row.get(design)) ? 0 : 1;
             break;
         case SettingType::Text:
             o[k] = "7";
@@ -80,18 +81,20 @@ TEST_F(Store, FullStoreFillsEveryControlWithoutMessages) {
     Put(FullStore());
     Read();
     EXPECT_TRUE(dialogs.messages.empty());
-    for (const SettingDef& def : Settings::Table()) {
-        if (def.type == SettingType::Flag && def.name != "CTRL" && def.name != "Joystick") {
-            EXPECT_EQ(settings.Flag(def.name), def.initialNumber == 0) << def.name;
+    const Settings design;
+    for (const StoredSetting& row : StoredSettings()) {
+        SCOPED_TRACE(row.name);
+        if (row.type == SettingType::Flag && row.name != "CTRL" && row.name != "Joystick") {
+            EXPECT_NE(row.get(settings), row.get(design));
         }
-        if (def.type == SettingType::Text) {
-            EXPECT_EQ(settings.Text(def.name), "7");
+        if (row.type == SettingType::Text) {
+            EXPECT_EQ(row.get(settings), StoredValue(std::string("7")));
         }
     }
-    EXPECT_TRUE(settings.Flag("Joystick"));
-    EXPECT_FALSE(settings.Flag("CTRL"));
-    EXPECT_EQ(settings.Integer("Wave Out Device Number"), 1);
-    EXPECT_EQ(settings.Integer("Mixer Device Number"), 1);
+    EXPECT_TRUE(settings.Joystick);
+    EXPECT_FALSE(settings.Ctrl);
+    EXPECT_EQ(settings.WaveOutDevice, 1);
+    EXPECT_EQ(settings.MixerDevice, 1);
     for (int i = 0; i < 7; ++i)
         EXPECT_EQ(settings.GraphColour(i), 0x010203u);
     EXPECT_EQ(settings.ChartColour, 0x010203u);
@@ -122,15 +125,14 @@ TEST_F(Store, ReadingStopsAtTheFirstBadFlagOrInteger) {
         dialogs = RecordingDialogs{};
         Read();
         EXPECT_EQ(dialogs.messages, std::vector<std::string>{kMsgRegistryDefaults}) << c.name;
-        const auto& table = Settings::Table();
+        const auto& table = StoredSettings();
+        const Settings design;
         for (int i = 0; i < 37; ++i) {
-            const SettingDef& def = table[i];
-            if (def.type != SettingType::Flag || def.name == "CTRL" || def.name == "Joystick")
+            const StoredSetting& row = table[i];
+            if (row.type != SettingType::Flag || row.name == "CTRL" || row.name == "Joystick")
                 continue;
             const bool applied = i < c.appliedUpTo;
-            EXPECT_EQ(settings.Flag(def.name),
-                      applied ? def.initialNumber == 0 : def.initialNumber != 0)
-                << c.name << ": " << def.name;
+            EXPECT_EQ(row.get(settings) != row.get(design), applied) << c.name << ": " << row.name;
         }
         // Defaults override even colours that were read.
         EXPECT_EQ(settings.GraphColour(0), 0x00800000u) << c.name;
@@ -140,8 +142,8 @@ TEST_F(Store, ReadingStopsAtTheFirstBadFlagOrInteger) {
         EXPECT_EQ(settings.GraphColour(6), 0x000000FFu);
         EXPECT_EQ(settings.GraphColour(3), settings.ChartColour);
         EXPECT_EQ(settings.GraphColour(4), settings.MainWindowColour);
-        EXPECT_EQ(settings.Integer("Wave Out Device Number"), 0);
-        EXPECT_EQ(settings.Integer("Mixer Device Number"), 0);
+        EXPECT_EQ(settings.WaveOutDevice, 0);
+        EXPECT_EQ(settings.MixerDevice, 0);
     }
 }
 
@@ -152,9 +154,9 @@ TEST_F(Store, MissingOrMistypedTextReadsEmptyWithoutMessage) {
     Put(o);
     Read();
     EXPECT_TRUE(dialogs.messages.empty());
-    EXPECT_EQ(settings.Text("Pulse Duration(s)"), "");
-    EXPECT_EQ(settings.Text("Pause Duration(s)"), "");
-    EXPECT_EQ(settings.Text("Level Steps (dB)"), "7");
+    EXPECT_EQ(settings.PulseDuration.Text(), "");
+    EXPECT_EQ(settings.PauseDuration.Text(), "");
+    EXPECT_EQ(settings.LevelStep.Text(), "7");
 }
 
 TEST_F(Store, DeviceNumbersOutsideTheListSelectNothing) {
@@ -163,8 +165,8 @@ TEST_F(Store, DeviceNumbersOutsideTheListSelectNothing) {
     o["Mixer Device Number"] = -1;
     Put(o);
     Read();
-    EXPECT_EQ(settings.Integer("Wave Out Device Number"), -1);
-    EXPECT_EQ(settings.Integer("Mixer Device Number"), -1);
+    EXPECT_EQ(settings.WaveOutDevice, -1);
+    EXPECT_EQ(settings.MixerDevice, -1);
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
@@ -211,9 +213,8 @@ TEST_F(Store, MissingFirstRunIsRaised) {
             Read();
             FAIL();
         } catch (const RegistryError& e) {
-            EXPECT_EQ(std::string(e.what()),
-                      std::string(c.error) + "\n\"" + path +
-                          "\": the value is missing or not a whole number");
+            EXPECT_EQ(std::string(e.what()), std::string(c.error) + "\n\"" + path +
+                                                 "\": the value is missing or not a whole number");
         }
     }
 }
@@ -228,7 +229,7 @@ TEST_F(Store, StoreThatCannotBeOpenedIsNeverWritten) {
         dialogs = RecordingDialogs{};
         EXPECT_THROW(Read(), RegistryError);
         EXPECT_EQ(dialogs.messages, std::vector<std::string>{kMsgRegistryDefaults});
-        EXPECT_TRUE(settings.Flag("Test 250Hz"));
+        EXPECT_TRUE(settings.TestFrequency[1]);
         try {
             SettingsStore(path).WriteRegistry(settings);
             FAIL();
@@ -261,11 +262,11 @@ TEST_F(Store, FifoIsAStoreThatCannotBeOpened) {
 TEST_F(Store, WriteThenReadGivesTheSameSettings) {
     Put(QJsonObject{{"FirstRun", 0}, {"Unrelated", "kept"}});
     Settings out;
-    out.SetFlag("Test 125Hz", true);
-    out.SetFlag("Joystick", true);
-    out.SetText("Start Level (dB HL)", "-5");
-    out.SetText("Cal Filename", "/home/ann/cal/äöü.cal");
-    out.SetInteger("Wave Out Device Number", 2);
+    out.TestFrequency[0] = true;
+    out.SetJoystick(true);
+    out.StartLevel.SetText("-5");
+    out.CalFilename = "/home/ann/cal/äöü.cal";
+    out.WaveOutDevice = 2;
     for (int i = 0; i < 7; ++i)
         out.SetGraphColour(i, 0x10 * i);
     SettingsStore(path).WriteRegistry(out);
@@ -276,18 +277,8 @@ TEST_F(Store, WriteThenReadGivesTheSameSettings) {
     EXPECT_EQ(stored["Cal Filename"].toString().toStdString(), "/home/ann/cal/äöü.cal");
     Read();
     EXPECT_TRUE(dialogs.messages.empty());
-    for (const SettingDef& def : Settings::Table()) {
-        switch (def.type) {
-        case SettingType::Flag:
-            EXPECT_EQ(settings.Flag(def.name), out.Flag(def.name)) << def.name;
-            break;
-        case SettingType::Text:
-            EXPECT_EQ(settings.Text(def.name), out.Text(def.name)) << def.name;
-            break;
-        default:
-            EXPECT_EQ(settings.Integer(def.name), out.Integer(def.name)) << def.name;
-        }
-    }
+    for (const StoredSetting& row : StoredSettings())
+        EXPECT_EQ(row.get(settings), row.get(out)) << row.name;
 }
 
 TEST_F(Store, OnceValuesAreSeenByName) {
@@ -305,11 +296,11 @@ TEST(SettingsOverrides, ApplyWhatIsThereAndKeepTheRest) {
         ApplySettingsOverrides(s, R"j({"Test 125Hz": 1, "Trial Run": false, "Min. Reversals": "4",
                          "Level Steps (dB)": 2.5, "Unknown": [1]})j"),
         "");
-    EXPECT_TRUE(s.Flag("Test 125Hz"));
-    EXPECT_FALSE(s.Flag("Trial Run"));
-    EXPECT_EQ(s.Text("Min. Reversals"), "4");
-    EXPECT_EQ(s.Text("Level Steps (dB)"), "2.5");
-    EXPECT_EQ(s.Text("Pulse Duration(s)"), "1");
+    EXPECT_TRUE(s.TestFrequency[0]);
+    EXPECT_FALSE(s.TrialRun);
+    EXPECT_EQ(s.MinReversals.Text(), "4");
+    EXPECT_EQ(s.LevelStep.Text(), "2.5");
+    EXPECT_EQ(s.PulseDuration.Text(), "1");
     EXPECT_NE(ApplySettingsOverrides(s, "[]"), "");
     EXPECT_NE(ApplySettingsOverrides(s, "{"), "");
     EXPECT_NE(ApplySettingsOverrides(s, R"j({"AutoRetest": "yes"})j"), "");

@@ -15,7 +15,7 @@
 namespace tonmark::test {
 
 inline void UseRealSoundParts(Program& program, Dialogs& dialogs, double levelCorrection,
-                              std::initializer_list<const char*> frequencies) {
+                              std::initializer_list<int> frequenciesHz) {
     program.dialogs = &dialogs;
     program.waveOutput = std::make_unique<PortAudioOutput>();
     program.mixer = std::make_unique<Mixer>(
@@ -31,13 +31,13 @@ inline void UseRealSoundParts(Program& program, Dialogs& dialogs, double levelCo
             e = CalibrationEntry{0, 1000, 0, 0, levelCorrection};
     Settings& s = program.settings;
     ApplyDefaultGraphColours(s);
-    for (const char* f : {"Test 125Hz", "Test 250Hz", "Test 500Hz", "Test 750Hz", "Test 1000Hz",
-                          "Test 1500Hz", "Test 2000Hz", "Test 3000Hz", "Test 4000Hz", "Test 6000Hz",
-                          "Test 8000Hz", "Trial Run", "Retest @ 1kHz", "AutoRetest"})
-        s.SetFlag(f, false);
-    for (const char* f : frequencies)
-        s.SetFlag(f, true);
-    s.SetFlag("Joystick", true);
+    s.TestFrequency = {};
+    s.TrialRun = s.RetestAt1kHz = s.AutoRetest = false;
+    for (int hz : frequenciesHz)
+        for (int i = 0; i < kTestFrequencyCount; ++i)
+            if (kTestFrequencies[static_cast<size_t>(i)] == hz)
+                s.TestFrequency[i] = true;
+    s.SetJoystick(true);
 }
 
 } // namespace tonmark::test

@@ -50,9 +50,9 @@ class Chart : public ::testing::Test {
 };
 
 TEST_F(Chart, GridAndColumnLinesOfTheReferenceBox) {
-    settings.SetFlag("Show Reversal Graph", false);
-    settings.SetFlag("Show Threshold Graph", false);
-    settings.SetFlag("Mark Suspicious Results", false);
+    settings.ShowReversalGraph = false;
+    settings.ShowThresholdGraph = false;
+    settings.MarkSuspiciousResults = false;
     Paint();
     const QColor grid = Colour(2);
     for (int y : {10, 43, 77, 110, 144, 177, 211, 244, 278}) {
@@ -73,8 +73,8 @@ TEST_F(Chart, GridAndColumnLinesOfTheReferenceBox) {
 }
 
 TEST_F(Chart, ThresholdSymbolsAndJoiningLines) {
-    settings.SetFlag("Show Reversal Graph", false);
-    settings.SetFlag("Mark Suspicious Results", false);
+    settings.ShowReversalGraph = false;
+    settings.MarkSuspiciousResults = false;
     Paint();
     // Left ear at 30 dB HL: y(30) = 10 + R + 30 H / 90 = 143.78 -> 144.
     // Column 1 centre: 20 + Q / 2 = 45.83 -> 46.
@@ -94,8 +94,8 @@ TEST_F(Chart, ThresholdSymbolsAndJoiningLines) {
 }
 
 TEST_F(Chart, HatchingMarksInaccurateColumnsOnly) {
-    settings.SetFlag("Show Reversal Graph", false);
-    settings.SetFlag("Show Threshold Graph", false);
+    settings.ShowReversalGraph = false;
+    settings.ShowThresholdGraph = false;
     record.Reverse[0][2][21] = 11; // 500 Hz left: spread 11
     record.Reverse[0][4][21] = 10; // 1000 Hz left: spread 10, enough entries
     record.Reverse[1][8][0] = 0;   // 4000 Hz right: no entries
@@ -115,8 +115,8 @@ TEST_F(Chart, HatchingMarksInaccurateColumnsOnly) {
 }
 
 TEST_F(Chart, PlannedColumnsWithoutAnAudiogram) {
-    for (const char* f : {"Test 3000Hz", "Test 6000Hz", "Test 8000Hz"})
-        settings.SetFlag(f, false);
+    for (int i : {7, 9, 10}) // 3000, 6000 and 8000 Hz
+        settings.TestFrequency[i] = false;
     const QString date = Paint(false);
     EXPECT_TRUE(date.isEmpty());
     // Five planned columns: Q = 62, lines at 20, 82, 144, 206, 268, 330.
@@ -126,8 +126,8 @@ TEST_F(Chart, PlannedColumnsWithoutAnAudiogram) {
 }
 
 TEST_F(Chart, TraceRestartsAfterAnOutOfRangeLevel) {
-    settings.SetFlag("Show Threshold Graph", false);
-    settings.SetFlag("Mark Suspicious Results", false);
+    settings.ShowThresholdGraph = false;
+    settings.MarkSuspiciousResults = false;
     ClearAudiogram(record);
     for (int slot : {5, 7}) {
         record.Reverse[0][slot - 1][0] = 2;
@@ -147,7 +147,7 @@ TEST_F(Chart, StripNumbersAndBadStartLevel) {
         for (int y = 0; y < 15; ++y)
             ink |= strip.pixelColor(x, y) != ColourFromStored(settings.MainWindowColour);
     EXPECT_TRUE(ink) << "the threshold starts at the column centre";
-    settings.SetText("Start Level (dB HL)", "x");
+    settings.StartLevel.SetText("x");
     EXPECT_THROW(Paint(), ConvertError);
 }
 
@@ -162,7 +162,7 @@ TEST_F(Chart, FarOutValuesPaintAndLeaveTheGridAlone) {
         record.Reverse[1][4][6] = v;
         record.Threshold[0][2] = v;
         record.Threshold[1][6] = -v;
-        settings.SetText("Start Level (dB HL)", std::to_string(v));
+        settings.StartLevel.SetText(std::to_string(v));
         Paint();
         EXPECT_EQ(At(50, 10), Colour(2)) << "the grid is drawn";
     }

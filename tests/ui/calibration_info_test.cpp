@@ -150,8 +150,8 @@ TEST_F(CalibrationInfoDialog, StartUpLoadsTheCommandLineFileElseTheDefault) {
     CalibrationTable second = loaded;
     second[0][1].WaveVolume = 99;
     WriteCalibrationFile(other, second, loadedInfo);
-    program.settings.SetFlag("Reload Cal File", true);
-    program.settings.SetText("Cal Filename", loadedPath);
+    program.settings.ReloadCalFile = true;
+    program.settings.CalFilename = loadedPath;
     struct Case {
         std::string commandLine;
         int32_t wave;

@@ -147,7 +147,7 @@ TEST_F(MainWindow, ErrorsOfAHandlerAreShownAndTheProgramGoesOn) {
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0], "Cannot open file \"" + missing + "\". No such file or directory");
     // A bad "Start Level (dB HL)" fails the paint; the message comes after it.
-    program.settings.SetText("Start Level (dB HL)", "abc");
+    program.settings.StartLevel.SetText("abc");
     program.state.Record.Reverse[0][4][0] = 1;
     program.state.AudiogramValid = true;
     main->pbxAudiogramPaint();
@@ -198,7 +198,7 @@ TEST_F(Settings, LeavingAFieldAppliesItsLimit) {
     QFocusEvent out(QEvent::FocusOut);
     QApplication::sendEvent(settings->ReverseEdit, &out);
     EXPECT_EQ(settings->ReverseEdit->text(), "10");
-    EXPECT_EQ(program.settings.Text("Min. Reversals"), "10");
+    EXPECT_EQ(program.settings.MinReversals.Text(), "10");
 }
 
 TEST_F(Settings, CancelReloadsTheCloseBoxKeeps) {
@@ -206,10 +206,10 @@ TEST_F(Settings, CancelReloadsTheCloseBoxKeeps) {
     settings->show();
     settings->ReverseEdit->setText("4");
     settings->close();
-    EXPECT_EQ(program.settings.Text("Min. Reversals"), "4") << "in effect for this run";
+    EXPECT_EQ(program.settings.MinReversals.Text(), "4") << "in effect for this run";
     settings->show();
     settings->CancelClick();
-    EXPECT_EQ(program.settings.Text("Min. Reversals"), "6");
+    EXPECT_EQ(program.settings.MinReversals.Text(), "6");
     EXPECT_EQ(settings->ReverseEdit->text(), "6");
     EXPECT_FALSE(settings->isVisible());
     EXPECT_TRUE(main->isEnabled());
@@ -230,7 +230,7 @@ TEST_F(Settings, RepeatAtOneKilohertzHoldsOneKilohertz) {
     settings->Retest->setChecked(true);
     EXPECT_TRUE(settings->Check1000->isChecked());
     EXPECT_FALSE(settings->Check1000->isEnabled());
-    EXPECT_TRUE(program.settings.Flag("Test 1000Hz"));
+    EXPECT_TRUE(program.settings.TestFrequency[4]);
 }
 
 TEST_F(Settings, FirstRunWelcomesAndOpensTheHardwarePage) {
@@ -294,7 +294,7 @@ TEST_F(Settings, RejectFirstReversalRecalculates) {
     settings->show();
     if (settings->Reject1st->isChecked() != stored)
         settings->Reject1st->setChecked(stored);
-    program.settings.SetFlag("Reject 1st Reversal", stored);
+    program.settings.RejectFirstReversal = stored;
     settings->CancelClick();
     EXPECT_EQ(program.state.Record.Threshold[0][4], 77);
     // ...and a change taken back by Cancel is taken back in the thresholds.

@@ -172,12 +172,12 @@ class RealRun : public ::testing::Test {
     RealRun() {
         program.clock = &clock;
         program.joystick = &joystick;
-        UseRealSoundParts(program, dialogs, kLevelCorrection, {"Test 1000Hz", "Test 3000Hz"});
+        UseRealSoundParts(program, dialogs, kLevelCorrection, {1000, 3000});
         Settings& s = program.settings;
-        s.SetText("Pulse Duration(s)", "0.1");
-        s.SetText("Pause Duration(s)", "0.5");
-        s.SetText("Start Level (dB HL)", "30");
-        s.SetText("Min. Reversals", "4");
+        s.PulseDuration.SetText("0.1");
+        s.PauseDuration.SetText("0.5");
+        s.StartLevel.SetText("30");
+        s.MinReversals.SetText("4");
         subject.thresholds[0] = {{1000, 20}, {3000, 35}};
         subject.thresholds[1] = {{1000, 5}, {3000, 25}};
         main = std::make_unique<TfrmMain>(program, nullptr);
@@ -298,7 +298,7 @@ std::vector<std::pair<int16_t, int16_t>> RecordWhile(const std::function<void()>
 
 TEST_F(RealRun, CalibrationTonesAndSlidersOnTheRealCard) {
     ASSERT_TRUE(program.coreAudioMode);
-    program.settings.SetInteger("Wave Out Device Number", -1);
+    program.settings.WaveOutDevice = -1;
     TfrmCompatibilityTest compatibility(program, *main);
     compatibility.show();
     // The master slider drives the sink's volume: three quarters.

@@ -107,10 +107,10 @@ TEST_F(Results, ShowsTheTableAndTheStatistics) {
     EXPECT_EQ(results->TestDateTimeLabel->text(), main->lblDateTime->text());
     // Unmeasured 6000 Hz left: no category.
     EXPECT_EQ(results->Category->text(), "Category cannot be calculated");
-    program.settings.SetText("Min. Reversals", "6");
+    program.settings.MinReversals.SetText("6");
     results->FormActivate();
     EXPECT_EQ(results->DodgyResults->text(), "Retest recommended for: 250Hz (L); 4000Hz (R); ");
-    program.settings.SetText("Min. Reversals", "4");
+    program.settings.MinReversals.SetText("4");
     results->FormActivate();
     EXPECT_EQ(results->DodgyResults->text(), "Retest recommended for: 4000Hz (R); ");
     EXPECT_EQ(results->retestdev->text(), "");
@@ -126,12 +126,12 @@ TEST_F(Results, ShowsTheTableAndTheStatistics) {
 }
 
 TEST_F(Results, PrintsTheMainWindowOnWhiteAndRestoresIt) {
-    program.settings.SetText("Cal Filename", "/cal/headset.cal");
+    program.settings.CalFilename = "/cal/headset.cal";
     const uint32_t chart = program.settings.GraphColour(3);
     QImage pages[2];
     for (bool withCalLine : {false, true}) {
         SCOPED_TRACE(withCalLine);
-        program.settings.SetFlag("Print Cal File", withCalLine);
+        program.settings.PrintCalFile = withCalLine;
         main->Print1Click();
         EXPECT_EQ(printers.shown, withCalLine ? 2 : 1);
         pages[withCalLine] = RenderPdf(printers.path);
@@ -164,7 +164,7 @@ TEST_F(Results, CancelledOrFailingPrintsChangeNothing) {
     EXPECT_FALSE(fs::exists(printers.path)) << "cancelled: nothing printed";
     printers.accept = true;
     printers.path = "/nonexistent-folder/print.pdf";
-    program.settings.SetFlag("Print Cal File", true);
+    program.settings.PrintCalFile = true;
     EXPECT_THROW(main->Print1Click(), TonmarkError);
     EXPECT_EQ(program.settings.ChartColour, program.settings.GraphColour(3));
     EXPECT_EQ(program.settings.MainWindowColour, program.settings.GraphColour(4));

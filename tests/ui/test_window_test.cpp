@@ -36,13 +36,11 @@ class TestWindow : public UiFixture {
         program.state.CalibrationLoaded = true;
         // A short, quick test: 1000 Hz and 4000 Hz only, no familiarisation.
         Settings& s = program.settings;
-        for (const char* f : {"Test 125Hz", "Test 250Hz", "Test 500Hz", "Test 750Hz", "Test 1500Hz",
-                              "Test 2000Hz", "Test 3000Hz", "Test 6000Hz", "Test 8000Hz",
-                              "Trial Run", "Retest @ 1kHz", "AutoRetest"})
-            s.SetFlag(f, false);
-        s.SetFlag("Test 1000Hz", true);
-        s.SetFlag("Test 4000Hz", true);
-        s.SetFlag("CTRL", true);
+        s.TestFrequency = {};
+        s.TrialRun = s.RetestAt1kHz = s.AutoRetest = false;
+        s.TestFrequency[4] = true;
+        s.TestFrequency[8] = true;
+        s.SetCtrl(true);
     }
     ~TestWindow() override {
         main->SetTestWindow(nullptr);
@@ -102,7 +100,7 @@ TEST_F(TestWindow, LightChangesAtPollsOnlyAndJoystickModeIgnoresCtrl) {
     EXPECT_EQ(joystick.reads, 0) << "CTRL mode reads no controller";
     services.EndTestRun();
 
-    program.settings.SetFlag("Joystick", true);
+    program.settings.SetJoystick(true);
     services.BeginTestRun();
     Key(test.get(), QEvent::KeyPress, Qt::Key_Control, Qt::ControlModifier);
     EXPECT_FALSE(services.PollResponseButton()) << "the controller decides";
@@ -255,7 +253,7 @@ TEST_F(TestWindow, StoppedAndFailedRunsLeaveTheProgramUsable) {
     // the display ends all the same.
     waveOutput->openFails = false;
     waveOutput->waitHook = nullptr;
-    program.settings.SetText("Start Level (dB HL)", "loud");
+    program.settings.StartLevel.SetText("loud");
     EXPECT_THROW(main->NewTest1Click(), ConvertError);
     EXPECT_TRUE(main->isEnabled());
     EXPECT_FALSE(test->isVisible());

@@ -27,14 +27,14 @@ TEST_F(WindowFaults, AFaultyStartLevelIsReportedOncePerValue) {
     row[0] = 4;
     row[1] = 30, row[2] = 21, row[3] = 27, row[4] = 24;
     program.state.AudiogramValid = true;
-    program.settings.SetFlag("Show Reversal Graph", true);
+    program.settings.ShowReversalGraph = true;
     errors.clear();
-    program.settings.SetText("Start Level (dB HL)", "high");
+    program.settings.StartLevel.SetText("high");
     for (int i = 0; i < 5; ++i) // a resize repaints again and again
         main->pbxAudiogramPaint();
     QApplication::processEvents(); // the message comes after the paint
     EXPECT_EQ(errors.size(), 1u);
-    program.settings.SetText("Start Level (dB HL)", "higher");
+    program.settings.StartLevel.SetText("higher");
     main->pbxAudiogramPaint();
     main->pbxAudiogramPaint();
     QApplication::processEvents();
@@ -183,7 +183,7 @@ TEST_F(WindowFaults, EnterAndEscapeDoWhatEachDialogSays) {
     key(settings.get(), Qt::Key_Escape);
     EXPECT_FALSE(settings->isVisible());
     main->Options1->trigger();
-    program.settings.SetFlag("Test 8000Hz", !program.settings.Flag("Test 8000Hz"));
+    program.settings.TestFrequency[10] = !program.settings.TestFrequency[10];
     key(settings->OK, Qt::Key_Return);
     EXPECT_FALSE(settings->isVisible());
     EXPECT_TRUE(main->isEnabled());
