@@ -5,7 +5,11 @@
 namespace tonmark {
 
 SlotFrequencyTable InitialSlotFrequency() {
-    return {0, 125, 250, 500, 750, 1000, 1500, 2000, 3000, 4000, 6000, 8000, 1000};
+    SlotFrequencyTable table{};
+    for (int slot = 1; slot <= kTestFrequencyCount; ++slot)
+        table[slot] = kTestFrequencies[slot - 1];
+    table[12] = 1000; // the repeat
+    return table;
 }
 
 void ClearAudiogram(PatientFile& data) {

@@ -15,6 +15,11 @@ inline constexpr int kMaxEntries = 20; // entries 1..20; element 21 holds the sp
 inline constexpr int kSpreadIndex = 21;
 inline constexpr int kRetestSpread = 10; // dB; a larger spread asks for a retest
 
+// The frequencies in Hz of the eleven test slots 1..11, lowest first.
+inline constexpr std::array<int32_t, 11> kTestFrequencies = {125,  250,  500,  750,  1000, 1500,
+                                                             2000, 3000, 4000, 6000, 8000};
+inline constexpr int kTestFrequencyCount = static_cast<int>(kTestFrequencies.size());
+
 // Frequencies in Hz of slots 0..12. Slot 0 is rewritten when a test with a
 // familiarisation starts, so the table lives in the program state.
 using SlotFrequencyTable = std::array<int32_t, kSlots>;

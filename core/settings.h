@@ -15,13 +15,9 @@
 #include <variant>
 #include <vector>
 
-namespace tonmark {
+#include "core/audiogram.h"
 
-// The frequencies in Hz of the eleven test slots 1..11, lowest first; each has
-// a "Test <f>Hz" flag.
-inline constexpr std::array<int32_t, 11> kTestFrequencies = {125,  250,  500,  750,  1000, 1500,
-                                                             2000, 3000, 4000, 6000, 8000};
-inline constexpr int kTestFrequencyCount = static_cast<int>(kTestFrequencies.size());
+namespace tonmark {
 
 inline constexpr int kGraphColourCount = 7;
 inline constexpr uint32_t kButtonFace = 0x00F0F0F0;
@@ -59,7 +55,7 @@ class NumberSetting {
 
 class Settings {
   public:
-    // Test frequencies, indexed like kTestFrequencies.
+    // The "Test <f>Hz" flags, indexed like kTestFrequencies.
     std::array<bool, kTestFrequencyCount> TestFrequency = {false, true, true, false, true, false,
                                                            true,  true, true, true,  true};
     bool TrialRun = true;     // a familiarisation slot before the first frequency
