@@ -74,23 +74,24 @@ CalibrationReadResult DecodeCalibration(std::string_view bytes, CalibrationTable
     return CalibrationReadResult::Read;
 }
 
-void ReadCal(const std::string& fileName, CalibrationTable& table, CalibrationInfo& info,
-             bool& calibrationLoaded, Dialogs& dialogs) {
-    std::string bytes, reason;
-    if (!ReadWholeFile(fileName, bytes, &reason, kMaxFileBytes))
-        throw TonmarkError(CannotOpenMessage(fileName, reason));
-    if (DecodeCalibration(bytes, table, info) != CalibrationReadResult::Read) {
-        dialogs.ShowMessage(kMsgNotCalibration);
-        return;
+FileResult ReadCal(const std::string& fileName, CalibrationTable& table, CalibrationInfo& info) {
+    std::string bytes;
+    if (FileResult r = ReadWholeFile(fileName, bytes, kMaxFileBytes); !r.Done())
+        return r;
+    switch (DecodeCalibration(bytes, table, info)) {
+    case CalibrationReadResult::Read:
+        return FileResult::Ok();
+    case CalibrationReadResult::NotCalibration:
+        return FileResult::Failed(FileFailure::WrongKind, fileName);
+    case CalibrationReadResult::Damaged:
+        break;
     }
-    calibrationLoaded = true;
+    return FileResult::Failed(FileFailure::Damaged, fileName);
 }
 
-void WriteCalibrationFile(const std::string& fileName, const CalibrationTable& table,
-                          const CalibrationInfo& info) {
-    const std::string err = WriteFileAtomically(fileName, EncodeCalibration(table, info));
-    if (!err.empty())
-        throw TonmarkError("Cannot create file \"" + fileName + "\". " + err);
+FileResult WriteCalibrationFile(const std::string& fileName, const CalibrationTable& table,
+                                const CalibrationInfo& info) {
+    return WriteFileAtomically(fileName, EncodeCalibration(table, info));
 }
 
 } // namespace tonmark

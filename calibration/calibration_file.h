@@ -1,15 +1,14 @@
 #pragma once
 // The calibration file (.cal): identification, six text records, and the 22
-// entries of slots 1..11 for the left and then the right ear.
+// entries of slots 1..11 for the left and then the right ear. Errors: see
+// core/file_result.h.
 #include <string>
 #include <string_view>
 
 #include "calibration/calibration_table.h"
-#include "core/run_services.h"
+#include "core/file_result.h"
 
 namespace tonmark {
-
-inline constexpr const char* kMsgNotCalibration = "Not a valid Calibration Data File";
 
 std::string EncodeCalibration(const CalibrationTable& table, const CalibrationInfo& info);
 
@@ -20,15 +19,13 @@ enum class CalibrationReadResult { Read, NotCalibration, Damaged };
 CalibrationReadResult DecodeCalibration(std::string_view bytes, CalibrationTable& table,
                                         CalibrationInfo& info);
 
-// Loads a calibration file. Throws TonmarkError "Cannot open file "%s". %s"
-// when it cannot be read; shows "Not a valid Calibration Data File" for a file
-// that is not one or is damaged. calibrationLoaded becomes true only on success.
-void ReadCal(const std::string& fileName, CalibrationTable& table, CalibrationInfo& info,
-             bool& calibrationLoaded, Dialogs& dialogs);
+// Loads a calibration file as DecodeCalibration does. Fails with CannotOpen,
+// or with WrongKind or Damaged, and then changes nothing.
+FileResult ReadCal(const std::string& fileName, CalibrationTable& table, CalibrationInfo& info);
 
-// Replaces the file atomically; throws TonmarkError "Cannot create file "%s".
-// %s" on failure, leaving any earlier file as it was.
-void WriteCalibrationFile(const std::string& fileName, const CalibrationTable& table,
-                          const CalibrationInfo& info);
+// Replaces the file atomically; on failure (CannotWrite) any earlier file
+// stays as it was.
+FileResult WriteCalibrationFile(const std::string& fileName, const CalibrationTable& table,
+                                const CalibrationInfo& info);
 
 } // namespace tonmark

@@ -51,24 +51,27 @@ bool Writable(const std::string& path, const struct stat& st) {
 
 } // namespace
 
-std::string WriteFileAtomically(const std::string& path, std::string_view bytes) {
+FileResult WriteFileAtomically(const std::string& path, std::string_view bytes) {
+    const auto fail = [&path](const char* reason) {
+        return FileResult::Failed(FileFailure::CannotWrite, path, reason);
+    };
     std::string target = path;
     int err = 0;
     if (!ResolveLinks(target, err))
-        return std::strerror(err);
+        return fail(std::strerror(err));
     struct stat st {};
     const bool exists = stat(target.c_str(), &st) == 0;
     if (exists && S_ISDIR(st.st_mode))
-        return std::strerror(EISDIR);
+        return fail(std::strerror(EISDIR));
     if (exists && !S_ISREG(st.st_mode))
-        return kNotRegularFile;
+        return fail(kNotRegularFile);
     if (exists && !Writable(target, st))
-        return std::strerror(EACCES);
+        return fail(std::strerror(EACCES));
     // A short name: the target's own name may already use all 255 bytes.
     std::string tmp = Folder(target) + "/.tonmark-XXXXXX";
     const int fd = mkostemp(tmp.data(), O_CLOEXEC);
     if (fd < 0)
-        return std::strerror(errno);
+        return fail(std::strerror(errno));
     if (exists) {
         fchmod(fd, st.st_mode & 07777);
     } else {
@@ -97,7 +100,7 @@ std::string WriteFileAtomically(const std::string& path, std::string_view bytes)
         err = errno;
     if (err != 0) {
         ::unlink(tmp.c_str());
-        return std::strerror(err);
+        return fail(std::strerror(err));
     }
     // Make the rename itself durable.
     const int dir = ::open(Folder(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -105,15 +108,12 @@ std::string WriteFileAtomically(const std::string& path, std::string_view bytes)
         fsync(dir);
         ::close(dir);
     }
-    return {};
+    return FileResult::Ok();
 }
 
-bool ReadWholeFile(const std::string& path, std::string& bytes, std::string* error,
-                   size_t maxBytes) {
-    auto fail = [&](int e, const char* text = nullptr) {
-        if (error)
-            *error = text ? text : std::strerror(e);
-        return false;
+FileResult ReadWholeFile(const std::string& path, std::string& bytes, size_t maxBytes) {
+    const auto fail = [&path](int e, const char* text = nullptr) {
+        return FileResult::Failed(FileFailure::CannotOpen, path, text ? text : std::strerror(e));
     };
     // Non-blocking, so that opening a FIFO does not wait for a writer.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -159,7 +159,7 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, std::string* err
         bytes.append(buf, static_cast<size_t>(n));
     }
     ::close(fd);
-    return true;
+    return FileResult::Ok();
 }
 
 } // namespace tonmark

@@ -7,13 +7,15 @@
 // Reading takes regular files only, without blocking on a FIFO or a device,
 // and refuses one larger than the caller's limit before reading it.
 //
-// Errors: both functions return the system's reason (strerror text, or one of
-// the texts below) and never throw. A process that writes files under a
+// Errors: both functions return a FileResult whose reason is the system's
+// (strerror text, or the text below) and never throw. A process that writes files under a
 // file-size limit must ignore SIGXFSZ (the programs' main does), so that the
 // limit comes back as "File too large" instead of killing it.
 #include <cstddef>
 #include <string>
 #include <string_view>
+
+#include "core/file_result.h"
 
 namespace tonmark {
 
@@ -23,18 +25,18 @@ inline constexpr const char* kNotRegularFile = "Not a regular file";
 // Writes bytes as the file path names. A symbolic link is followed and the
 // file it names is replaced (the link stays). A target that exists but is not
 // a regular file, or that is read-only, is refused. The new file keeps the
-// permissions of the one it replaces, else 0644 less the umask. Returns an
-// empty string on success, otherwise the reason.
-std::string WriteFileAtomically(const std::string& path, std::string_view bytes);
+// permissions of the one it replaces, else 0644 less the umask. Fails with
+// CannotWrite.
+FileResult WriteFileAtomically(const std::string& path, std::string_view bytes);
 
 // Largest file the readers of this program take unless they say otherwise:
 // far beyond any audiogram, calibration or settings file.
 inline constexpr size_t kMaxReadBytes = 1 << 20;
 
-// Reads a whole regular file of at most maxBytes bytes. Returns false when it
-// cannot be opened or read, is not a regular file, or is larger; error then
-// receives the reason ("File too large" for the last).
-bool ReadWholeFile(const std::string& path, std::string& bytes, std::string* error = nullptr,
-                   size_t maxBytes = kMaxReadBytes);
+// Reads a whole regular file of at most maxBytes bytes. Fails with CannotOpen
+// when it cannot be opened or read, is not a regular file, or is larger
+// ("File too large").
+FileResult ReadWholeFile(const std::string& path, std::string& bytes,
+                         size_t maxBytes = kMaxReadBytes);
 
 } // namespace tonmark

@@ -25,10 +25,4 @@ class SoundOutputError : public TonmarkError {
     using TonmarkError::TonmarkError;
 };
 
-// "Cannot open file "%s". %s": a file that could not be read, with the
-// system's reason.
-inline std::string CannotOpenMessage(const std::string& fileName, const std::string& reason) {
-    return "Cannot open file \"" + fileName + "\". " + reason;
-}
-
 } // namespace tonmark

@@ -7,7 +7,9 @@
 #include <unistd.h>
 
 #include "core/atomic_file.h"
+#include "core/errors.h"
 #include "storage/settings_store.h"
+#include "ui/settings_messages.h"
 #include "tools/simulation.h"
 
 using namespace tonmark;
@@ -31,20 +33,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     struct Scratch {
         ~Scratch() { std::remove(path.c_str()); }
     } scratch;
-    if (!WriteFileAtomically(path, std::string(reinterpret_cast<const char*>(data), size)).empty())
+    if (!WriteFileAtomically(path, std::string(reinterpret_cast<const char*>(data), size)).Done())
         std::abort();
     RecordingDialogs dialogs;
     SettingsStore store(path);
     Settings first;
     const DeviceListSizes lists{2, 2};
     try {
-        store.ReadRegistry(first, lists, dialogs, nullptr);
-    } catch (const RegistryError&) {
+        ReadStoredSettings(store, first, lists, dialogs, nullptr);
+    } catch (const TonmarkError&) {
         return 0;
     }
-    store.WriteRegistry(first);
+    WriteStoredSettings(store, first);
     Settings second;
-    store.ReadRegistry(second, lists, dialogs, nullptr);
+    ReadStoredSettings(store, second, lists, dialogs, nullptr);
     if (!Same(first, second))
         std::abort();
     return 0;

@@ -96,24 +96,25 @@ AudiogramReadResult DecodeAudiogram(std::string_view bytes, PatientFile& record,
     return AudiogramReadResult::Read;
 }
 
-void ReadFile(const std::string& fileName, PatientFile& loadFile, PersonalData& personal,
-              bool& successful, Dialogs& dialogs, const DateContext& dates, int firstEntry) {
-    std::string bytes, reason;
-    if (!ReadWholeFile(fileName, bytes, &reason, kMaxFileBytes))
-        throw TonmarkError(CannotOpenMessage(fileName, reason));
-    if (DecodeAudiogram(bytes, loadFile, personal, dates, firstEntry) !=
-        AudiogramReadResult::Read) {
-        dialogs.ShowMessage(kMsgNotAudiogram);
-        return;
+FileResult ReadFile(const std::string& fileName, PatientFile& loadFile, PersonalData& personal,
+                    const DateContext& dates, int firstEntry) {
+    std::string bytes;
+    if (FileResult r = ReadWholeFile(fileName, bytes, kMaxFileBytes); !r.Done())
+        return r;
+    switch (DecodeAudiogram(bytes, loadFile, personal, dates, firstEntry)) {
+    case AudiogramReadResult::Read:
+        return FileResult::Ok();
+    case AudiogramReadResult::NotAudiogram:
+        return FileResult::Failed(FileFailure::WrongKind, fileName);
+    case AudiogramReadResult::Damaged:
+        break;
     }
-    successful = true;
+    return FileResult::Failed(FileFailure::Damaged, fileName);
 }
 
-void WriteFile(const std::string& fileName, const PatientFile& record, const PersonalData& personal,
-               const DateContext& dates) {
-    const std::string err = WriteFileAtomically(fileName, EncodeAudiogram(record, personal, dates));
-    if (!err.empty())
-        throw SaveError(fileName, err);
+FileResult WriteFile(const std::string& fileName, const PatientFile& record,
+                     const PersonalData& personal, const DateContext& dates) {
+    return WriteFileAtomically(fileName, EncodeAudiogram(record, personal, dates));
 }
 
 std::string EncodeTextExport(const PatientFile& record, const PersonalData& personal,
@@ -141,12 +142,9 @@ std::string EncodeTextExport(const PatientFile& record, const PersonalData& pers
     return out;
 }
 
-void WriteAsciiFile(const std::string& fileName, const PatientFile& record,
-                    const PersonalData& personal, const DateContext& dates) {
-    const std::string err =
-        WriteFileAtomically(fileName, EncodeTextExport(record, personal, dates));
-    if (!err.empty())
-        throw SaveError(fileName, err);
+FileResult WriteAsciiFile(const std::string& fileName, const PatientFile& record,
+                          const PersonalData& personal, const DateContext& dates) {
+    return WriteFileAtomically(fileName, EncodeTextExport(record, personal, dates));
 }
 
 } // namespace tonmark

@@ -1,27 +1,15 @@
 #pragma once
 // The audiogram file (.aud): identification, test date and time, section
-// flags, personal data, reversals, thresholds.
+// flags, personal data, reversals, thresholds. Errors: see core/file_result.h.
 #include <string>
 #include <string_view>
 
 #include "core/audiogram.h"
-#include "core/errors.h"
-#include "core/run_services.h"
+#include "core/file_result.h"
 #include "storage/personal_data.h"
 #include "storage/short_date.h"
 
 namespace tonmark {
-
-inline constexpr const char* kMsgNotAudiogram = "File is not a valid Audiogram!";
-inline constexpr const char* kMsgSaveError = "There was an error trying to save";
-
-// A save that failed: the message starts with kMsgSaveError and goes on with
-// the file and the system's reason on a line of its own.
-class SaveError : public TonmarkError {
-  public:
-    SaveError(const std::string& fileName, const std::string& reason)
-        : TonmarkError(std::string(kMsgSaveError) + "\n\"" + fileName + "\": " + reason) {}
-};
 
 // How dates are written and read back.
 struct DateContext {
@@ -48,21 +36,21 @@ AudiogramReadResult DecodeAudiogram(std::string_view bytes, PatientFile& record,
                                     PersonalData& personal, const DateContext& dates,
                                     int firstEntry);
 
-// Throws TonmarkError "Cannot open file "%s". %s" when the file cannot be
-// read. Shows "File is not a valid Audiogram!" for a file that is not one or
-// is damaged, and then changes nothing. Sets successful only after a read.
-void ReadFile(const std::string& fileName, PatientFile& loadFile, PersonalData& personal,
-              bool& successful, Dialogs& dialogs, const DateContext& dates, int firstEntry);
+// Reads a file as DecodeAudiogram does. Fails with CannotOpen, or with
+// WrongKind or Damaged, and then changes nothing.
+FileResult ReadFile(const std::string& fileName, PatientFile& loadFile, PersonalData& personal,
+                    const DateContext& dates, int firstEntry);
 
-// Replaces the file atomically; throws TonmarkError on failure, leaving any
-// earlier file as it was.
-void WriteFile(const std::string& fileName, const PatientFile& record, const PersonalData& personal,
-               const DateContext& dates);
+// Replaces the file atomically; on failure (CannotWrite) any earlier file
+// stays as it was.
+FileResult WriteFile(const std::string& fileName, const PatientFile& record,
+                     const PersonalData& personal, const DateContext& dates);
 
 // The 560-line CR LF text export.
 std::string EncodeTextExport(const PatientFile& record, const PersonalData& personal,
                              const DateContext& dates);
-void WriteAsciiFile(const std::string& fileName, const PatientFile& record,
-                    const PersonalData& personal, const DateContext& dates);
+// Replaces the file atomically, as WriteFile.
+FileResult WriteAsciiFile(const std::string& fileName, const PatientFile& record,
+                          const PersonalData& personal, const DateContext& dates);
 
 } // namespace tonmark

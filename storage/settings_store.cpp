@@ -13,27 +13,28 @@ namespace tonmark {
 
 namespace {
 
+// A value that could not be read: the read stops there.
+struct MissingValue {};
+
 // The store as an opened key: present only when the file holds a JSON object.
-// reason, when given, says why it could not be opened.
-std::optional<QJsonObject> OpenKey(const std::string& path, std::string* reason = nullptr) {
+// opened, when given, says why it could not be opened.
+std::optional<QJsonObject> OpenKey(const std::string& path, FileResult* opened = nullptr) {
     std::string bytes;
-    if (!ReadWholeFile(path, bytes, reason))
+    if (FileResult r = ReadWholeFile(path, bytes); !r.Done()) {
+        if (opened)
+            *opened = std::move(r);
         return std::nullopt;
+    }
     QJsonParseError err{};
     const QJsonDocument doc = QJsonDocument::fromJson(
         QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())), &err);
     if (err.error != QJsonParseError::NoError || !doc.isObject()) {
-        if (reason)
-            *reason = "the file does not hold the settings";
+        if (opened)
+            *opened = FileResult::Failed(FileFailure::CannotOpen, path,
+                                         "the file does not hold the settings");
         return std::nullopt;
     }
     return doc.object();
-}
-
-// The store's message, then the file and why, so that the user can mend it.
-RegistryError StoreError(const std::string& text, const std::string& path,
-                         const std::string& reason) {
-    return RegistryError(text + "\n\"" + path + "\": " + reason);
 }
 
 QString Key(std::string_view name) {
@@ -50,12 +51,11 @@ std::optional<int32_t> AsInt32(const QJsonValue& v) {
 }
 
 int32_t ReadInteger(const std::optional<QJsonObject>& key, std::string_view name) {
-    const std::string quoted = "'" + std::string(name) + "'";
     if (!key || !key->contains(Key(name)))
-        throw RegistryError("Failed to get data for " + quoted);
+        throw MissingValue{};
     if (auto v = AsInt32(key->value(Key(name))))
         return *v;
-    throw RegistryError("Invalid data type for " + quoted);
+    throw MissingValue{};
 }
 
 // A missing text, or one of another type, reads as the empty text.
@@ -97,20 +97,6 @@ void ReadAll(Settings& s, const std::optional<QJsonObject>& key, DeviceListSizes
     }
 }
 
-// The rows in the order in which they are written: the calibration file's
-// name and its print flag last.
-std::vector<const StoredSetting*> WriteOrder() {
-    std::vector<const StoredSetting*> rows;
-    const StoredSetting* printCal = nullptr;
-    for (const StoredSetting& row : StoredSettings())
-        if (row.name == "Print Cal File")
-            printCal = &row;
-        else
-            rows.push_back(&row);
-    rows.push_back(printCal);
-    return rows;
-}
-
 QJsonValue ToJson(const StoredValue& v) {
     if (const bool* flag = std::get_if<bool>(&v))
         return *flag ? 1 : 0;
@@ -137,51 +123,50 @@ std::string SettingsStore::DefaultPath() {
     return base + "/Velbrook/Tonmark.json";
 }
 
-void SettingsStore::ReadRegistry(Settings& settings, DeviceListSizes lists, Dialogs& dialogs,
-                                 const std::function<void()>& openSettingsOnHardwarePage) {
-    const auto key = OpenKey(path_);
+SettingsRead SettingsStore::ReadRegistry(Settings& settings, DeviceListSizes lists) {
     try {
-        ReadAll(settings, key, lists);
-    } catch (const RegistryError&) {
-        dialogs.ShowMessage(kMsgRegistryDefaults);
+        ReadAll(settings, OpenKey(path_), lists);
+        return SettingsRead::AllRead;
+    } catch (const MissingValue&) {
         ApplyDefaults(settings, lists);
+        return SettingsRead::DefaultsUsed;
     }
-    // Opened afresh, as a separate key access; not protected: its failure
-    // goes to the caller.
-    std::string reason;
-    const auto again = OpenKey(path_, &reason);
-    int32_t firstRun = 0;
-    try {
-        firstRun = ReadInteger(again, "FirstRun");
-    } catch (const RegistryError& e) {
-        throw StoreError(e.what(), path_,
-                         again ? "the value is missing or not a whole number" : reason);
-    }
-    if (firstRun != 1)
-        return;
-    if (dialogs.AskConfirmation(kMsgFirstRunIntro, kHelpIntroduction))
-        dialogs.ShowHelpTopic(kHelpIntroduction);
-    dialogs.ShowMessage(kMsgFirstRunCheck);
-    QJsonObject obj = *again;
-    obj.insert("FirstRun", 0);
-    if (const std::string why = WriteFileAtomically(path_, Serialise(obj)); !why.empty())
-        throw StoreError("Failed to set data for 'FirstRun'", path_, why);
-    if (openSettingsOnHardwarePage)
-        openSettingsOnHardwarePage();
 }
 
-void SettingsStore::WriteRegistry(const Settings& settings) {
-    const auto rows = WriteOrder();
-    const std::string firstFailure = "Failed to set data for '" + rows.front()->name + "'";
-    std::string reason;
-    auto key = OpenKey(path_, &reason);
+FileResult SettingsStore::ReadFirstRun(int32_t& value) {
+    FileResult opened;
+    const auto key = OpenKey(path_, &opened);
     if (!key)
-        throw StoreError(firstFailure, path_, reason);
-    for (const StoredSetting* row : rows)
-        key->insert(Key(row->name), ToJson(row->get(settings)));
+        return opened;
+    const char* why = "the value is missing or not a whole number";
+    const QJsonValue v = key->value("FirstRun");
+    if (v.isUndefined())
+        return FileResult::Failed(FileFailure::Damaged, path_, why);
+    const auto number = AsInt32(v);
+    if (!number)
+        return FileResult::Failed(FileFailure::WrongKind, path_, why);
+    value = *number;
+    return FileResult::Ok();
+}
+
+FileResult SettingsStore::ClearFirstRun() {
+    FileResult opened;
+    auto key = OpenKey(path_, &opened);
+    if (!key)
+        return opened;
+    key->insert("FirstRun", 0);
+    return WriteFileAtomically(path_, Serialise(*key));
+}
+
+FileResult SettingsStore::WriteRegistry(const Settings& settings) {
+    FileResult opened;
+    auto key = OpenKey(path_, &opened);
+    if (!key)
+        return opened;
+    for (const StoredSetting& row : StoredSettings())
+        key->insert(Key(row.name), ToJson(row.get(settings)));
     // The whole set lands at once or not at all.
-    if (const std::string why = WriteFileAtomically(path_, Serialise(*key)); !why.empty())
-        throw StoreError(firstFailure, path_, why);
+    return WriteFileAtomically(path_, Serialise(*key));
 }
 
 bool SettingsStore::ValueExists(const std::string& name) {
@@ -194,7 +179,7 @@ void SettingsStore::WriteTrue(const std::string& name) {
     if (!key)
         return;
     key->insert(QString::fromStdString(name), 1);
-    WriteFileAtomically(path_, Serialise(*key));
+    (void)WriteFileAtomically(path_, Serialise(*key));
 }
 
 std::string ApplySettingsOverrides(Settings& settings, std::string_view json) {

@@ -4,42 +4,27 @@
 // program never creates the file (the installer does, with {"FirstRun": 1});
 // a missing file, or one that does not hold a JSON object, is a store that
 // cannot be opened: reads fail and writes fail, and it is never overwritten.
-// Every write replaces the file atomically.
+// Every write replaces the file atomically. Errors: see core/file_result.h.
 //
 // Threading: user-interface thread only.
-#include <functional>
 #include <string>
 #include <string_view>
 
-#include "core/errors.h"
-#include "core/run_services.h"
+#include "core/file_result.h"
 #include "core/settings.h"
 #include "core/test_commands.h"
 
 namespace tonmark {
-
-// "Failed to get data for '%s'", "Invalid data type for '%s'",
-// "Failed to set data for '%s'"; when it reaches the user, followed by a line
-// with the file's path and why it failed.
-class RegistryError : public TonmarkError {
-  public:
-    using TonmarkError::TonmarkError;
-};
 
 struct DeviceListSizes {
     int waveOut = 0; // entries in the wave output device list
     int mixer = 0;   // entries in the mixer device list
 };
 
-inline constexpr const char* kMsgRegistryDefaults =
-    "Error reading Registry values! Using default settings.";
-inline constexpr const char* kMsgFirstRunIntro =
-    "This is the first time you run the software. It is strongly recommended that you read the "
-    "introduction. Would you like to do this now?";
-inline constexpr const char* kMsgFirstRunCheck =
-    "As you are running the program for the first time, please also check and confirm the "
-    "settings for sound card and joystick-type device.";
-inline constexpr int kHelpIntroduction = 10;
+enum class SettingsRead {
+    AllRead,
+    DefaultsUsed, // a flag or integer was missing or of another type
+};
 
 class SettingsStore final : public OnceValueStore {
   public:
@@ -50,19 +35,23 @@ class SettingsStore final : public OnceValueStore {
     const std::string& Path() const { return path_; }
 
     // Reads the 47 settings in table order into the record, stopping at the
-    // first flag or integer that is missing or of another type (then: the
-    // defaults message, default colours, entry 0 in both device lists). Then
-    // the first-run check: "FirstRun" == 1 asks about the introduction, tells
-    // the user to check the hardware settings, writes "FirstRun" = 0 and calls
-    // openSettingsOnHardwarePage. A failed read of "FirstRun" throws
-    // RegistryError.
-    void ReadRegistry(Settings& settings, DeviceListSizes lists, Dialogs& dialogs,
-                      const std::function<void()>& openSettingsOnHardwarePage);
+    // first flag or integer that is missing or of another type; then applies
+    // the default colours and entry 0 of both device lists, and returns
+    // DefaultsUsed. A missing or mistyped text reads as the empty text.
+    [[nodiscard]] SettingsRead ReadRegistry(Settings& settings, DeviceListSizes lists);
 
-    // Writes every setting (not "FirstRun"); other values in the file are kept.
-    // Throws RegistryError "Failed to set data for '%s'" when the store cannot
-    // be opened or the file cannot be replaced; the old file then stays.
-    void WriteRegistry(const Settings& settings);
+    // Reads "FirstRun" afresh. Fails with CannotOpen when the store cannot be
+    // opened, Damaged when the value is missing, WrongKind when it is not a
+    // whole number.
+    FileResult ReadFirstRun(int32_t& value);
+    // Writes "FirstRun" = 0, keeping every other value. Fails with CannotOpen
+    // or CannotWrite.
+    FileResult ClearFirstRun();
+
+    // Writes every setting (not "FirstRun"); other values in the file are
+    // kept. Fails with CannotOpen when the store cannot be opened, CannotWrite
+    // when the file cannot be replaced; the old file then stays.
+    FileResult WriteRegistry(const Settings& settings);
 
     bool ValueExists(const std::string& name) override;
     // Drops the write silently when the store cannot be opened: the question

@@ -9,14 +9,15 @@
 #include <string>
 #include <vector>
 
+#include "core/atomic_file.h"
 #include "core/errors.h"
 #include "core/settings.h"
-#include "core/atomic_file.h"
 #include "storage/audiogram_file.h"
 #include "storage/settings_store.h"
 #include "tools/commands.h"
 #include "tools/tool_support.h"
 #include "ui/audiogram_chart.h"
+#include "ui/file_messages.h"
 
 namespace tonmark::tool {
 
@@ -72,9 +73,9 @@ int Chart(const std::vector<std::string>& args) {
     Settings settings;
     ApplyDefaultGraphColours(settings);
     if (!settingsPath.empty()) {
-        std::string bytes, reason;
-        if (!ReadWholeFile(settingsPath, bytes, &reason)) {
-            std::fprintf(stderr, "%s\n", CannotOpenMessage(settingsPath, reason).c_str());
+        std::string bytes;
+        if (const FileResult r = ReadWholeFile(settingsPath, bytes); !r.Done()) {
+            std::fprintf(stderr, "%s\n", CannotOpenMessage(settingsPath, r.reason).c_str());
             return 2;
         }
         const std::string err = ApplySettingsOverrides(settings, bytes);
@@ -106,11 +107,11 @@ int Chart(const std::vector<std::string>& args) {
         std::fprintf(stderr, "tonmark-tool chart: the picture could not be encoded\n");
         return 1;
     }
-    const std::string reason = WriteFileAtomically(
+    const FileResult written = WriteFileAtomically(
         out, std::string_view(png.constData(), static_cast<size_t>(png.size())));
-    if (!reason.empty()) {
+    if (!written.Done()) {
         std::fprintf(stderr, "tonmark-tool chart: cannot write '%s': %s\n", out.c_str(),
-                     reason.c_str());
+                     written.reason.c_str());
         return 1;
     }
     return 0;

@@ -7,13 +7,14 @@
 #include <vector>
 
 #include "calibration/calibration_file.h"
+#include "core/atomic_file.h"
 #include "core/errors.h"
 #include "core/settings.h"
-#include "core/atomic_file.h"
 #include "storage/audiogram_file.h"
 #include "tools/commands.h"
 #include "tools/json_out.h"
 #include "tools/tool_support.h"
+#include "ui/file_messages.h"
 
 namespace tonmark::tool {
 
@@ -93,9 +94,9 @@ int Show(const std::vector<std::string>& args) {
         return 2;
     }
     const std::string& path = args[0];
-    std::string bytes, reason;
-    if (!ReadWholeFile(path, bytes, &reason)) {
-        std::fprintf(stderr, "%s\n", CannotOpenMessage(path, reason).c_str());
+    std::string bytes;
+    if (const FileResult r = ReadWholeFile(path, bytes); !r.Done()) {
+        std::fprintf(stderr, "%s\n", CannotOpenMessage(path, r.reason).c_str());
         return 2;
     }
     if (LooksLikeCalibration(bytes, path)) {
@@ -127,10 +128,8 @@ int ExportTxt(const std::vector<std::string>& args) {
     PersonalData pd;
     if (const int st = LoadAudiogram(args[0], Settings(), rec, pd))
         return st;
-    try {
-        WriteAsciiFile(args[1], rec, pd, ToolDates());
-    } catch (const TonmarkError& e) {
-        std::fprintf(stderr, "%s\n", e.what());
+    if (const FileResult r = WriteAsciiFile(args[1], rec, pd, ToolDates()); !r.Done()) {
+        std::fprintf(stderr, "%s\n", FailureWithReason(kMsgSaveError, r).c_str());
         return 1;
     }
     return 0;

@@ -8,16 +8,17 @@
 #include <string>
 #include <vector>
 
+#include "core/atomic_file.h"
 #include "core/errors.h"
 #include "core/settings.h"
 #include "core/test_commands.h"
-#include "core/atomic_file.h"
 #include "storage/audiogram_file.h"
 #include "storage/settings_store.h"
 #include "tools/commands.h"
 #include "tools/json_out.h"
 #include "tools/simulation.h"
 #include "tools/tool_support.h"
+#include "ui/file_messages.h"
 
 namespace tonmark::tool {
 
@@ -36,9 +37,9 @@ struct SubjectDescription {
 };
 
 QJsonObject ReadJsonObject(const std::string& path, const char* what) {
-    std::string bytes, err;
-    if (!ReadWholeFile(path, bytes, &err))
-        throw BadInput{std::string("cannot read ") + what + " '" + path + "': " + err};
+    std::string bytes;
+    if (const FileResult r = ReadWholeFile(path, bytes); !r.Done())
+        throw BadInput{std::string("cannot read ") + what + " '" + path + "': " + r.reason};
     QJsonParseError perr{};
     const auto doc = QJsonDocument::fromJson(
         QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())), &perr);
@@ -180,10 +181,10 @@ int Simulate(const std::vector<std::string>& args) {
         }
         if (!audPath.empty()) {
             // Saved as Save As would, with empty personal data.
-            try {
-                WriteFile(audPath, state.Record, PersonalData{}, ToolDates());
-            } catch (const TonmarkError& e) {
-                std::fprintf(stderr, "tonmark-tool simulate: %s\n", e.what());
+            if (const FileResult r = WriteFile(audPath, state.Record, PersonalData{}, ToolDates());
+                !r.Done()) {
+                std::fprintf(stderr, "tonmark-tool simulate: %s\n",
+                             FailureWithReason(kMsgSaveError, r).c_str());
                 return 1;
             }
         }

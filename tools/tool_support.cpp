@@ -3,8 +3,7 @@
 #include <cstdio>
 #include <ctime>
 
-#include "core/errors.h"
-#include "tools/simulation.h"
+#include "ui/file_messages.h"
 
 namespace tonmark::tool {
 
@@ -17,19 +16,11 @@ DateContext ToolDates() {
 
 int LoadAudiogram(const std::string& path, const Settings& settings, PatientFile& rec,
                   PersonalData& pd) {
-    RecordingDialogs dialogs;
-    bool valid = false;
-    try {
-        ReadFile(path, rec, pd, valid, dialogs, ToolDates(), settings.FirstUsedEntry());
-    } catch (const TonmarkError& e) {
-        std::fprintf(stderr, "%s\n", e.what());
-        return 2;
-    }
-    if (!valid) {
-        std::fprintf(stderr, "%s\n", kMsgNotAudiogram);
-        return 1;
-    }
-    return 0;
+    const FileResult r = ReadFile(path, rec, pd, ToolDates(), settings.FirstUsedEntry());
+    if (r.Done())
+        return 0;
+    std::fprintf(stderr, "%s\n", ReadFailureMessage(r, kMsgNotAudiogram).c_str());
+    return r.failure == FileFailure::CannotOpen ? 2 : 1;
 }
 
 std::string IntArray(const int32_t* v, int n) {

@@ -3,7 +3,9 @@
 #include <QCloseEvent>
 
 #include "calibration/calibration_file.h"
+#include "core/errors.h"
 #include "storage/file_names.h"
+#include "ui/file_messages.h"
 #include "ui/fit_to_text.h"
 #include "ui/main_window.h"
 
@@ -55,7 +57,9 @@ void TfrmCalibrationInfo::FormCreate() {
     else if (p_.settings.ReloadCalFile)
         name = p_.settings.CalFilename;
     if (!name.empty())
-        ReadCal(name, p_.calibration, p_.calibrationInfo, p_.state.CalibrationLoaded, *p_.dialogs);
+        if (ReportRead(ReadCal(name, p_.calibration, p_.calibrationInfo), kMsgNotCalibration,
+                       *p_.dialogs))
+            p_.state.CalibrationLoaded = true;
 }
 
 void TfrmCalibrationInfo::FormActivate() {
@@ -106,7 +110,10 @@ void TfrmCalibrationInfo::OKSaveClick() {
                                                        "Calibration File|*.cal", "", "cal"))
                 // A failure is reported by the general error handler; the
                 // dialog stays open and nothing that was there is destroyed.
-                WriteCalibrationFile(choice->name, p_.calibration, p_.calibrationInfo);
+                if (const FileResult saved =
+                        WriteCalibrationFile(choice->name, p_.calibration, p_.calibrationInfo);
+                    !saved.Done())
+                    throw TonmarkError(CannotCreateMessage(saved));
     }
     close();
 }

@@ -19,6 +19,7 @@
 #include "ui/calibration_info.h"
 #include "ui/compatibility_test.h"
 #include "ui/error_handler.h"
+#include "ui/file_messages.h"
 #include "ui/gdi_canvas.h"
 #include "ui/help_viewer.h"
 #include "ui/printing.h"
@@ -281,8 +282,9 @@ void TfrmMain::New1Click() {
 void TfrmMain::OpenAudiogram(const std::string& fileName) {
     PersonalData personal = Personal();
     const int first = p_.settings.FirstUsedEntry();
-    ReadFile(fileName, p_.state.Record, personal, p_.state.AudiogramValid, *p_.dialogs, Dates(),
-             first);
+    if (ReportRead(ReadFile(fileName, p_.state.Record, personal, Dates(), first), kMsgNotAudiogram,
+                   *p_.dialogs))
+        p_.state.AudiogramValid = true;
     SetPersonal(personal);
     pbxAudiogramPaint();
 }
@@ -301,12 +303,12 @@ void TfrmMain::Save1Click() {
             p_.files->SaveFile("Save As", "Audiogram|*.aud|ASCII-Text|*.txt", suggested, "aud");
         if (!choice)
             return;
-        if (ExportsAsText(choice->name, choice->fileType))
-            WriteAsciiFile(choice->name, p_.state.Record, Personal(), Dates());
-        else
-            WriteFile(choice->name, p_.state.Record, Personal(), Dates());
-    } catch (const SaveError& e) {
-        p_.dialogs->ShowMessage(e.what()); // says which file and why
+        const FileResult saved =
+            ExportsAsText(choice->name, choice->fileType)
+                ? WriteAsciiFile(choice->name, p_.state.Record, Personal(), Dates())
+                : WriteFile(choice->name, p_.state.Record, Personal(), Dates());
+        if (!saved.Done())
+            p_.dialogs->ShowMessage(FailureWithReason(kMsgSaveError, saved));
     } catch (const std::exception&) {
         p_.dialogs->ShowMessage(kMsgSaveError);
     }
@@ -315,7 +317,9 @@ void TfrmMain::Save1Click() {
 void TfrmMain::LoadCalibration1Click() {
     const auto name = p_.files->OpenFile("Open Calibration Data File", "Calibration Data|*.cal");
     if (name)
-        ReadCal(*name, p_.calibration, p_.calibrationInfo, p_.state.CalibrationLoaded, *p_.dialogs);
+        if (ReportRead(ReadCal(*name, p_.calibration, p_.calibrationInfo), kMsgNotCalibration,
+                       *p_.dialogs))
+            p_.state.CalibrationLoaded = true;
     Calibration2Click();
     Test1Click();
     PopupMenu1Popup();

@@ -14,6 +14,7 @@
 #include "ui/field_limits.h"
 #include "ui/gdi_canvas.h"
 #include "ui/main_window.h"
+#include "ui/settings_messages.h"
 
 namespace tonmark {
 
@@ -173,7 +174,7 @@ void TfrmSettings::ReadRegistry() {
         box->setEnabled(true);
     const DeviceListSizes lists{WaveOutDevice->count(), MixerDevice->count()};
     try {
-        p_.store->ReadRegistry(p_.settings, lists, *p_.dialogs, [this] {
+        ReadStoredSettings(*p_.store, p_.settings, lists, *p_.dialogs, [this] {
             SelectHardwarePage();
             main_.setEnabled(false);
             show();
@@ -279,7 +280,7 @@ void TfrmSettings::ChangeClick() {
 }
 
 void TfrmSettings::OKClick() {
-    p_.store->WriteRegistry(p_.settings); // a failure keeps the dialog open
+    WriteStoredSettings(*p_.store, p_.settings); // a failure keeps the dialog open
     main_.pbxAudiogramPaint();
     hide();
 }
@@ -295,7 +296,7 @@ void TfrmSettings::CancelClick() {
         box->setEnabled(true);
     const bool rejectFirst = p_.settings.RejectFirstReversal;
     const DeviceListSizes lists{WaveOutDevice->count(), MixerDevice->count()};
-    p_.store->ReadRegistry(p_.settings, lists, *p_.dialogs, [this] { SelectHardwarePage(); });
+    ReadStoredSettings(*p_.store, p_.settings, lists, *p_.dialogs, [this] { SelectHardwarePage(); });
     LoadControls();
     // Thresholds recomputed under a rule that is now taken back follow it.
     if (p_.settings.RejectFirstReversal != rejectFirst)

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <filesystem>
 #include <fstream>
 #include <unistd.h>
@@ -9,6 +11,7 @@
 #include "core/errors.h"
 #include "core/atomic_file.h"
 #include "tools/simulation.h"
+#include "ui/file_messages.h"
 
 namespace tonmark {
 namespace {
@@ -106,29 +109,24 @@ TEST(CalibrationFile, ReadCalAndWriteFailures) {
     fs::remove_all(dir);
     fs::create_directories(dir);
     const std::string file = (dir / "x.cal").string();
-    WriteCalibrationFile(file, SampleTable(), kInfo);
+    ASSERT_TRUE(WriteCalibrationFile(file, SampleTable(), kInfo).Done());
     CalibrationTable t{};
     CalibrationInfo info;
-    bool loaded = false;
-    RecordingDialogs dialogs;
-    ReadCal(file, t, info, loaded, dialogs);
-    EXPECT_TRUE(loaded);
-    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_TRUE(ReadCal(file, t, info).Done());
 
     std::ofstream(dir / "bad.cal") << "not a calibration";
-    loaded = false;
-    ReadCal((dir / "bad.cal").string(), t, info, loaded, dialogs);
-    EXPECT_FALSE(loaded);
-    EXPECT_EQ(dialogs.messages, std::vector<std::string>{kMsgNotCalibration});
-    EXPECT_THROW(ReadCal("No file chosen", t, info, loaded, dialogs), TonmarkError);
+    FileResult r = ReadCal((dir / "bad.cal").string(), t, info);
+    EXPECT_EQ(r.failure, FileFailure::WrongKind);
+    EXPECT_EQ(ReadFailureMessage(r, kMsgNotCalibration), kMsgNotCalibration);
+    r = ReadCal("No file chosen", t, info);
+    EXPECT_EQ(r.failure, FileFailure::CannotOpen);
+    EXPECT_EQ(ReadFailureMessage(r, kMsgNotCalibration),
+              "Cannot open file \"No file chosen\". No such file or directory");
 
-    try {
-        WriteCalibrationFile(dir.string(), SampleTable(), kInfo);
-        FAIL();
-    } catch (const TonmarkError& e) {
-        EXPECT_EQ(std::string(e.what()).rfind("Cannot create file \"" + dir.string() + "\". ", 0),
-                  0u);
-    }
+    r = WriteCalibrationFile(dir.string(), SampleTable(), kInfo);
+    EXPECT_EQ(r.failure, FileFailure::CannotWrite);
+    EXPECT_EQ(CannotCreateMessage(r), "Cannot create file \"" + dir.string() + "\". " +
+                                          std::strerror(EISDIR));
     fs::remove_all(dir);
 }
 

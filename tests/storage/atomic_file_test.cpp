@@ -30,7 +30,7 @@ class AtomicFile : public ::testing::Test {
 
     std::string Contents(const std::string& p) {
         std::string b;
-        EXPECT_TRUE(ReadWholeFile(p, b));
+        EXPECT_TRUE(ReadWholeFile(p, b).Done());
         return b;
     }
     size_t Entries() { return std::distance(fs::directory_iterator(dir), {}); }
@@ -40,15 +40,15 @@ class AtomicFile : public ::testing::Test {
 };
 
 TEST_F(AtomicFile, ReplacesTheWholeFile) {
-    EXPECT_EQ(WriteFileAtomically(target, "new"), "");
+    EXPECT_TRUE(WriteFileAtomically(target, "new").Done());
     EXPECT_EQ(Contents(target), "new");
     EXPECT_EQ(Entries(), 1u);
 }
 
 TEST_F(AtomicFile, FailuresLeaveNoTraceAndKeepTheOldFile) {
-    EXPECT_NE(WriteFileAtomically((dir / "missing" / "x.aud").string(), "data"), "");
+    EXPECT_FALSE(WriteFileAtomically((dir / "missing" / "x.aud").string(), "data").Done());
     fs::create_directory(dir / "folder.aud");
-    EXPECT_NE(WriteFileAtomically((dir / "folder.aud").string(), "data"), "");
+    EXPECT_FALSE(WriteFileAtomically((dir / "folder.aud").string(), "data").Done());
     EXPECT_TRUE(fs::is_directory(dir / "folder.aud"));
     EXPECT_EQ(Contents(target), "old contents");
     EXPECT_EQ(Entries(), 2u);
@@ -62,8 +62,8 @@ TEST_F(AtomicFile, FileSizeLimitInTheMiddleOfTheWrite) {
         std::signal(SIGXFSZ, SIG_IGN); // as the programs' main does
         rlimit lim{4096, 4096};
         setrlimit(RLIMIT_FSIZE, &lim);
-        const std::string err = WriteFileAtomically(target, std::string(100000, 'x'));
-        _exit(err.empty() ? 1 : 0);
+        const FileResult r = WriteFileAtomically(target, std::string(100000, 'x'));
+        _exit(r.Done() ? 1 : 0);
     }
     int status = 0;
     waitpid(pid, &status, 0);
@@ -75,29 +75,29 @@ TEST_F(AtomicFile, FileSizeLimitInTheMiddleOfTheWrite) {
 
 TEST_F(AtomicFile, SymbolicLinksAreFollowedAndKept) {
     fs::create_symlink("file.bin", dir / "link.bin");
-    EXPECT_EQ(WriteFileAtomically((dir / "link.bin").string(), "through the link"), "");
+    EXPECT_TRUE(WriteFileAtomically((dir / "link.bin").string(), "through the link").Done());
     EXPECT_TRUE(fs::is_symlink(dir / "link.bin"));
     EXPECT_EQ(Contents(target), "through the link");
     // A link to a file that does not exist yet creates that file.
     fs::create_symlink("later.bin", dir / "dangling.bin");
-    EXPECT_EQ(WriteFileAtomically((dir / "dangling.bin").string(), "made"), "");
+    EXPECT_TRUE(WriteFileAtomically((dir / "dangling.bin").string(), "made").Done());
     EXPECT_TRUE(fs::is_symlink(dir / "dangling.bin"));
     EXPECT_EQ(Contents((dir / "later.bin").string()), "made");
     // A cycle is refused.
     fs::create_symlink("loop2", dir / "loop1");
     fs::create_symlink("loop1", dir / "loop2");
-    EXPECT_NE(WriteFileAtomically((dir / "loop1").string(), "x"), "");
+    EXPECT_FALSE(WriteFileAtomically((dir / "loop1").string(), "x").Done());
     EXPECT_TRUE(fs::is_symlink(dir / "loop1"));
 }
 
 TEST_F(AtomicFile, RefusesTargetsThatAreNotWritableRegularFiles) {
     const std::string fifo = (dir / "pipe.aud").string();
     ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
-    EXPECT_EQ(WriteFileAtomically(fifo, "data"), kNotRegularFile);
+    EXPECT_EQ(WriteFileAtomically(fifo, "data").reason, kNotRegularFile);
     EXPECT_TRUE(fs::is_fifo(fifo));
 
     fs::permissions(target, fs::perms::owner_read | fs::perms::group_read);
-    EXPECT_EQ(WriteFileAtomically(target, "data"), std::strerror(EACCES));
+    EXPECT_EQ(WriteFileAtomically(target, "data").reason, std::strerror(EACCES));
     fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_EQ(Contents(target), "old contents");
     EXPECT_EQ(Entries(), 2u) << "no temporary file is left";
@@ -105,11 +105,11 @@ TEST_F(AtomicFile, RefusesTargetsThatAreNotWritableRegularFiles) {
 
 TEST_F(AtomicFile, KeepsPermissionsAndTakesTheLongestNames) {
     fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write);
-    EXPECT_EQ(WriteFileAtomically(target, "new"), "");
+    EXPECT_TRUE(WriteFileAtomically(target, "new").Done());
     EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write);
     const std::string longest = (dir / (std::string(251, 'n') + ".aud")).string();
-    EXPECT_EQ(WriteFileAtomically(longest, "long"), "");
+    EXPECT_TRUE(WriteFileAtomically(longest, "long").Done());
     EXPECT_EQ(Contents(longest), "long");
 }
 
@@ -130,12 +130,14 @@ TEST_F(AtomicFile, ReadsRegularFilesOnlyAndUpToTheLimit) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
-        std::string bytes, reason;
-        EXPECT_FALSE(ReadWholeFile(c.path, bytes, &reason, c.limit));
-        EXPECT_EQ(reason, c.reason);
+        std::string bytes;
+        const FileResult r = ReadWholeFile(c.path, bytes, c.limit);
+        EXPECT_EQ(r.failure, FileFailure::CannotOpen);
+        EXPECT_EQ(r.path, c.path);
+        EXPECT_EQ(r.reason, c.reason);
     }
     std::string bytes;
-    EXPECT_TRUE(ReadWholeFile(target, bytes, nullptr, 12));
+    EXPECT_TRUE(ReadWholeFile(target, bytes, 12).Done());
     EXPECT_EQ(bytes, "old contents");
 }
 

@@ -14,6 +14,7 @@
 #include "core/atomic_file.h"
 #include "storage/audiogram_file.h"
 #include "tools/simulation.h"
+#include "ui/file_messages.h"
 
 namespace tonmark {
 namespace {
@@ -280,7 +281,7 @@ class AudiogramFiles : public ::testing::Test {
     ~AudiogramFiles() override { fs::remove_all(dir); }
     std::string Contents() {
         std::string b;
-        ReadWholeFile(target, b);
+        EXPECT_TRUE(ReadWholeFile(target, b).Done());
         return b;
     }
     fs::path dir;
@@ -291,29 +292,32 @@ class AudiogramFiles : public ::testing::Test {
 TEST_F(AudiogramFiles, ReadFileReportsWhatItCannotUse) {
     PatientFile rec;
     PersonalData pd;
-    bool valid = false;
-    ReadFile(target, rec, pd, valid, dialogs, kDayFirst, 2);
-    EXPECT_FALSE(valid);
-    EXPECT_EQ(dialogs.messages, std::vector<std::string>{kMsgNotAudiogram});
+    FileResult r = ReadFile(target, rec, pd, kDayFirst, 2);
+    EXPECT_EQ(r.failure, FileFailure::WrongKind);
+    EXPECT_EQ(ReadFailureMessage(r, kMsgNotAudiogram), kMsgNotAudiogram);
     const std::string missing = (dir / "none.aud").string();
-    try {
-        ReadFile(missing, rec, pd, valid, dialogs, kDayFirst, 2);
-        FAIL();
-    } catch (const TonmarkError& e) {
-        EXPECT_EQ(std::string(e.what()),
-                  "Cannot open file \"" + missing + "\". No such file or directory");
-    }
-    WriteFile(target, SampleRecord(), SamplePerson(), kDayFirst);
-    ReadFile(target, rec, pd, valid, dialogs, kDayFirst, 2);
-    EXPECT_TRUE(valid);
+    r = ReadFile(missing, rec, pd, kDayFirst, 2);
+    EXPECT_EQ(r.failure, FileFailure::CannotOpen);
+    EXPECT_EQ(ReadFailureMessage(r, kMsgNotAudiogram),
+              "Cannot open file \"" + missing + "\". No such file or directory");
+    const std::string whole = EncodeAudiogram(SampleRecord(), SamplePerson(), kDayFirst);
+    ASSERT_TRUE(WriteFileAtomically(target, whole.substr(0, whole.size() - 3)).Done());
+    EXPECT_EQ(ReadFile(target, rec, pd, kDayFirst, 2).failure, FileFailure::Damaged);
+    EXPECT_TRUE(SameRecord(rec, PatientFile())) << "nothing applied";
+    ASSERT_TRUE(WriteFile(target, SampleRecord(), SamplePerson(), kDayFirst).Done());
+    EXPECT_TRUE(ReadFile(target, rec, pd, kDayFirst, 2).Done());
     EXPECT_TRUE(SameRecord(rec, SampleRecord()));
 }
 
 TEST_F(AudiogramFiles, FailedSavesKeepTheOldFile) {
     const std::string targets[] = {(dir / "no" / "x.aud").string(), dir.string()};
     for (const auto& t : targets) {
-        EXPECT_THROW(WriteFile(t, SampleRecord(), SamplePerson(), kDayFirst), TonmarkError);
-        EXPECT_THROW(WriteAsciiFile(t, SampleRecord(), SamplePerson(), kDayFirst), TonmarkError);
+        SCOPED_TRACE(t);
+        const FileResult aud = WriteFile(t, SampleRecord(), SamplePerson(), kDayFirst);
+        EXPECT_EQ(aud.failure, FileFailure::CannotWrite);
+        EXPECT_EQ(aud.path, t);
+        EXPECT_FALSE(aud.reason.empty());
+        EXPECT_FALSE(WriteAsciiFile(t, SampleRecord(), SamplePerson(), kDayFirst).Done());
     }
     const pid_t pid = fork();
     ASSERT_GE(pid, 0);
@@ -321,12 +325,8 @@ TEST_F(AudiogramFiles, FailedSavesKeepTheOldFile) {
         std::signal(SIGXFSZ, SIG_IGN); // as the programs' main does
         rlimit lim{1000, 1000};        // the file is over 2 kB
         setrlimit(RLIMIT_FSIZE, &lim);
-        try {
-            WriteFile(target, SampleRecord(), SamplePerson(), kDayFirst);
-        } catch (const TonmarkError& e) {
-            _exit(std::string(e.what()).rfind(kMsgSaveError, 0) == 0 ? 0 : 2);
-        }
-        _exit(1);
+        const FileResult r = WriteFile(target, SampleRecord(), SamplePerson(), kDayFirst);
+        _exit(r.failure == FileFailure::CannotWrite && r.reason == std::strerror(EFBIG) ? 0 : 1);
     }
     int status = 0;
     waitpid(pid, &status, 0);

@@ -8,8 +8,10 @@
 #include <sys/stat.h>
 
 #include "core/atomic_file.h"
+#include "core/errors.h"
 #include "storage/settings_store.h"
 #include "tools/simulation.h"
+#include "ui/settings_messages.h"
 
 namespace tonmark {
 namespace {
@@ -57,7 +59,7 @@ class Store : public ::testing::Test {
     void PutBytes(const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
     std::string Bytes() {
         std::string b;
-        ReadWholeFile(path, b);
+        EXPECT_TRUE(ReadWholeFile(path, b).Done());
         return b;
     }
     QJsonObject Stored() {
@@ -65,7 +67,13 @@ class Store : public ::testing::Test {
     }
 
     void Read() {
-        SettingsStore(path).ReadRegistry(settings, lists, dialogs, [&] { ++hardwarePageShown; });
+        SettingsStore store(path);
+        ReadStoredSettings(store, settings, lists, dialogs, [&] { ++hardwarePageShown; });
+    }
+
+    void Write(const Settings& s) {
+        SettingsStore store(path);
+        WriteStoredSettings(store, s);
     }
 
     static inline int counter = 0;
@@ -212,7 +220,7 @@ TEST_F(Store, MissingFirstRunIsRaised) {
         try {
             Read();
             FAIL();
-        } catch (const RegistryError& e) {
+        } catch (const TonmarkError& e) {
             EXPECT_EQ(std::string(e.what()), std::string(c.error) + "\n\"" + path +
                                                  "\": the value is missing or not a whole number");
         }
@@ -227,13 +235,13 @@ TEST_F(Store, StoreThatCannotBeOpenedIsNeverWritten) {
             PutBytes(bytes);
         settings = Settings();
         dialogs = RecordingDialogs{};
-        EXPECT_THROW(Read(), RegistryError);
+        EXPECT_THROW(Read(), TonmarkError);
         EXPECT_EQ(dialogs.messages, std::vector<std::string>{kMsgRegistryDefaults});
         EXPECT_TRUE(settings.TestFrequency[1]);
         try {
-            SettingsStore(path).WriteRegistry(settings);
+            Write(settings);
             FAIL();
-        } catch (const RegistryError& e) {
+        } catch (const TonmarkError& e) {
             const std::string text = e.what();
             EXPECT_EQ(text.rfind("Failed to set data for 'Test 125Hz'\n\"" + path + "\": ", 0), 0u)
                 << text;
@@ -253,9 +261,9 @@ TEST_F(Store, StoreThatCannotBeOpenedIsNeverWritten) {
 // A FIFO in the file's place once froze the start of the program.
 TEST_F(Store, FifoIsAStoreThatCannotBeOpened) {
     ASSERT_EQ(mkfifo(path.c_str(), 0644), 0);
-    EXPECT_THROW(Read(), RegistryError);
+    EXPECT_THROW(Read(), TonmarkError);
     EXPECT_EQ(dialogs.messages, std::vector<std::string>{kMsgRegistryDefaults});
-    EXPECT_THROW(SettingsStore(path).WriteRegistry(settings), RegistryError);
+    EXPECT_THROW(Write(settings), TonmarkError);
     EXPECT_TRUE(fs::is_fifo(path));
 }
 
@@ -269,7 +277,7 @@ TEST_F(Store, WriteThenReadGivesTheSameSettings) {
     out.WaveOutDevice = 2;
     for (int i = 0; i < 7; ++i)
         out.SetGraphColour(i, 0x10 * i);
-    SettingsStore(path).WriteRegistry(out);
+    Write(out);
     const QJsonObject stored = Stored();
     EXPECT_EQ(stored.size(), 47 + 2);
     EXPECT_EQ(stored["Unrelated"].toString(), "kept");

@@ -46,8 +46,8 @@ class CalibrationInfoDialog : public UiFixture {
 };
 
 TEST_F(CalibrationInfoDialog, ViewsTheCalibrationInUse) {
-    ReadCal(loadedPath, program.calibration, program.calibrationInfo,
-            program.state.CalibrationLoaded, dialogs);
+    ASSERT_TRUE(ReadCal(loadedPath, program.calibration, program.calibrationInfo).Done());
+    program.state.CalibrationLoaded = true;
     main->CalInfo1Click();
     EXPECT_FALSE(main->isEnabled());
     EXPECT_TRUE(info->isVisible());
@@ -80,9 +80,7 @@ TEST_F(CalibrationInfoDialog, AcceptsANewCalibrationAndSavesIt) {
     // The file reads back as what is in use.
     CalibrationTable back{};
     CalibrationInfo backInfo;
-    bool ok = false;
-    ReadCal(saved, back, backInfo, ok, dialogs);
-    ASSERT_TRUE(ok);
+    ASSERT_TRUE(ReadCal(saved, back, backInfo).Done());
     for (int ear = 0; ear < 2; ++ear)
         for (int slot = 1; slot <= 11; ++slot)
             EXPECT_EQ(back[ear][slot], program.calibration[ear][slot]);
@@ -99,8 +97,8 @@ TEST_F(CalibrationInfoDialog, ANewCalibrationWithoutSavingIsStillInUse) {
 }
 
 TEST_F(CalibrationInfoDialog, CancelAndTheCloseBoxKeepTheCalibrationInUse) {
-    ReadCal(loadedPath, program.calibration, program.calibrationInfo,
-            program.state.CalibrationLoaded, dialogs);
+    ASSERT_TRUE(ReadCal(loadedPath, program.calibration, program.calibrationInfo).Done());
+    program.state.CalibrationLoaded = true;
     const CalibrationTable before = program.calibration;
     for (bool closeBox : {false, true}) {
         SCOPED_TRACE(closeBox ? "close box" : "Cancel");
@@ -123,7 +121,7 @@ TEST_F(CalibrationInfoDialog, CancelAndTheCloseBoxKeepTheCalibrationInUse) {
 
 TEST_F(CalibrationInfoDialog, AFailedSaveKeepsTheDialogAndTheOldFile) {
     std::string oldBytes;
-    ASSERT_TRUE(ReadWholeFile(loadedPath, oldBytes));
+    ASSERT_TRUE(ReadWholeFile(loadedPath, oldBytes).Done());
     files.saves.push_back(FileDialogs::SaveChoice{dir.string(), 1}); // a folder
     FinishCalibrationByEar();
     try {
@@ -140,7 +138,7 @@ TEST_F(CalibrationInfoDialog, AFailedSaveKeepsTheDialogAndTheOldFile) {
     files.saves.push_back(FileDialogs::SaveChoice{loadedPath, 1});
     info->OKSaveClick();
     std::string newBytes;
-    ASSERT_TRUE(ReadWholeFile(loadedPath, newBytes));
+    ASSERT_TRUE(ReadWholeFile(loadedPath, newBytes).Done());
     EXPECT_NE(newBytes, oldBytes);
     EXPECT_FALSE(info->isVisible());
 }

@@ -7,7 +7,9 @@
 #include "core/atomic_file.h"
 #include "storage/audiogram_file.h"
 #include "ui/field_limits.h"
+#include "ui/file_messages.h"
 #include "ui/help_viewer.h"
+#include "ui/settings_messages.h"
 #include "ui/splash.h"
 #include "ui_fixture.h"
 
@@ -120,7 +122,7 @@ TEST_F(MainWindow, SaveAsSuggestsANameAndChoosesTheFormat) {
     EXPECT_EQ(files.lastSuggested, "Smith Ann 31-01-2024");
     EXPECT_EQ(files.lastFilter, "Audiogram|*.aud|ASCII-Text|*.txt");
     std::string bytes;
-    ASSERT_TRUE(ReadWholeFile(txt, bytes));
+    ASSERT_TRUE(ReadWholeFile(txt, bytes).Done());
     EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\n'), 560) << "a text export";
     files.saves.push_back(FileDialogs::SaveChoice{dir.string(), 1});
     main->Save1Click();
@@ -131,7 +133,7 @@ TEST_F(MainWindow, SaveAsSuggestsANameAndChoosesTheFormat) {
 TEST_F(MainWindow, OpenRejectsWhatIsNotAnAudiogram) {
     Start();
     const std::string bad = (dir / "bad.aud").string();
-    WriteFileAtomically(bad, "not an audiogram");
+    EXPECT_TRUE(WriteFileAtomically(bad, "not an audiogram").Done());
     files.opens.push_back(bad);
     main->Open1Click();
     EXPECT_EQ(files.lastTitle, "Open Audiogram File");
@@ -217,7 +219,7 @@ TEST_F(Settings, CancelReloadsTheCloseBoxKeeps) {
     settings->ReverseEdit->setText("8");
     settings->OKClick();
     std::string bytes;
-    ReadWholeFile(storePath, bytes);
+    EXPECT_TRUE(ReadWholeFile(storePath, bytes).Done());
     EXPECT_NE(bytes.find("\"Min. Reversals\": \"8\""), std::string::npos);
 }
 
@@ -235,7 +237,7 @@ TEST_F(Settings, RepeatAtOneKilohertzHoldsOneKilohertz) {
 
 TEST_F(Settings, FirstRunWelcomesAndOpensTheHardwarePage) {
     std::string bytes;
-    ReadWholeFile(storePath, bytes);
+    EXPECT_TRUE(ReadWholeFile(storePath, bytes).Done());
     bytes.replace(bytes.find("\"FirstRun\": 0"), 13, "\"FirstRun\": 1");
     WriteStore(bytes);
     Start();
@@ -245,13 +247,13 @@ TEST_F(Settings, FirstRunWelcomesAndOpensTheHardwarePage) {
     EXPECT_TRUE(settings->isVisible());
     EXPECT_EQ(settings->SettingsPages->currentWidget(), settings->SoundCard);
     EXPECT_FALSE(main->isEnabled());
-    ReadWholeFile(storePath, bytes);
+    EXPECT_TRUE(ReadWholeFile(storePath, bytes).Done());
     EXPECT_NE(bytes.find("\"FirstRun\": 0"), std::string::npos);
 }
 
 TEST_F(Settings, StoredMixerDeviceThatIsGone) {
     std::string bytes;
-    ReadWholeFile(storePath, bytes);
+    EXPECT_TRUE(ReadWholeFile(storePath, bytes).Done());
     bytes.replace(bytes.find("\"Mixer Device Number\": 0"), 24, "\"Mixer Device Number\": 3");
     WriteStore(bytes);
     Start();

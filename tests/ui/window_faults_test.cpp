@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "core/atomic_file.h"
+#include "core/errors.h"
 #include "ui/gdi_canvas.h"
 #include "ui/help_viewer.h"
 #include "ui/qt_dialogs.h"
@@ -49,7 +50,7 @@ TEST_F(WindowFaults, UnwritableSettingsNameTheFileAndCancelStillCloses) {
     try {
         settings->OKClick();
         FAIL() << "the failed save must be reported";
-    } catch (const RegistryError& e) {
+    } catch (const TonmarkError& e) {
         const std::string text = e.what();
         EXPECT_EQ(text.rfind("Failed to set data for 'Test 125Hz'", 0), 0u) << text;
         EXPECT_NE(text.find(storePath), std::string::npos) << text;
@@ -95,7 +96,7 @@ TEST_F(WindowFaults, TheColourListKeepsItsEntryAfterAColourChange) {
 
 TEST_F(WindowFaults, TheAudiogramFrameTakesTheWindowColourAtStart) {
     std::string bytes;
-    ASSERT_TRUE(ReadWholeFile(storePath, bytes));
+    ASSERT_TRUE(ReadWholeFile(storePath, bytes).Done());
     QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(bytes)).object();
     o["Colour Application Background"] = 0x0000C000; // green
     WriteStore(QJsonDocument(o).toJson().toStdString());
@@ -144,7 +145,7 @@ TEST_F(WindowFaults, AnOpenedCommentIsReadFromItsStart) {
     PersonalData pd = main->Personal();
     pd.Comment = std::string(300, 'c');
     const std::string path = (dir / "long.aud").string();
-    WriteFile(path, program.state.Record, pd, main->Dates());
+    ASSERT_TRUE(WriteFile(path, program.state.Record, pd, main->Dates()).Done());
     main->OpenAudiogram(path);
     EXPECT_EQ(main->txtComment->cursorPosition(), 0);
 }
