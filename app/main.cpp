@@ -87,7 +87,7 @@ int Run(int argc, char** argv) {
     program.launcher = &launcher;
     program.store = std::make_unique<SettingsStore>(SettingsStore::DefaultPath());
     program.waveOutput = std::move(waveOutput);
-    program.mixer = std::make_unique<Mixer>(std::make_unique<AlsaMixerPlatform>(), dialogs);
+    program.mixer = std::make_unique<Mixer>(std::make_unique<AlsaMixerPlatform>());
     // Core-audio mode: decided once, by whether a sound server answers now.
     auto endpoint = std::make_unique<PulseEndpointVolume>();
     program.coreAudioMode = endpoint->Connected();

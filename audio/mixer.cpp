@@ -212,69 +212,69 @@ int TMixControl::Fetch(std::vector<int32_t>& values, uint32_t items) {
     return owner_->MixerResult;
 }
 
-bool TMixControl::SendPair(const int32_t pair[2]) {
+MixerStatus TMixControl::SendPair(const int32_t pair[2]) {
     std::vector<int32_t> values(RequestChannels());
     for (size_t i = 0; i < values.size(); ++i)
         values[i] = pair[i % 2];
-    return Send(values, 0) != 0;
+    return Send(values, 0) == 0 ? MixerStatus::Ok : MixerStatus::Failed;
 }
 
-bool TMixControl::FetchPair(int32_t pair[2]) {
+MixerStatus TMixControl::FetchPair(int32_t pair[2]) {
     std::vector<int32_t> values(RequestChannels());
     if (Fetch(values, 0) != 0)
-        return true;
+        return MixerStatus::Failed;
     pair[0] = values[0];
     pair[1] = values.size() > 1 ? values[1] : values[0];
-    return false;
+    return MixerStatus::Ok;
 }
 
-bool TMixLevelControl::Set(int32_t left, int32_t right, const char* absentText,
-                           const char* inactiveText) {
+MixerStatus TMixLevelControl::Set(int32_t left, int32_t right, const char* absentText,
+                                  const char* inactiveText) {
     if (!Usable(absentText, inactiveText))
-        return true;
+        return MixerStatus::Failed;
     Level[0] = std::min(left, Maxvalue);
     Level[1] = std::min(right, Maxvalue);
     return SendPair(Level);
 }
 
-bool TMixLevelControl::Get(int32_t& left, int32_t& right, const char* absentText,
-                           const char* inactiveText) {
-    if (!Usable(absentText, inactiveText) || FetchPair(Level))
-        return true;
+MixerStatus TMixLevelControl::Get(int32_t& left, int32_t& right, const char* absentText,
+                                  const char* inactiveText) {
+    if (!Usable(absentText, inactiveText) || FetchPair(Level) == MixerStatus::Failed)
+        return MixerStatus::Failed;
     left = Level[0];
     right = Level[1];
-    return false;
+    return MixerStatus::Ok;
 }
 
-bool TMixUnsignedControl::SetLevel(int32_t l, int32_t r) {
+MixerStatus TMixUnsignedControl::SetLevel(int32_t l, int32_t r) {
     return Set(l, r, "Level control not supported by sound card driver!", "Control inactive!");
 }
-bool TMixUnsignedControl::GetLevel(int32_t& l, int32_t& r) {
+MixerStatus TMixUnsignedControl::GetLevel(int32_t& l, int32_t& r) {
     return Get(l, r, "Level control not supported by sound card driver!",
                "Regler ist nicht Activeiert");
 }
-bool TMixSignedControl::SetLevel(int32_t l, int32_t r) {
+MixerStatus TMixSignedControl::SetLevel(int32_t l, int32_t r) {
     return Set(l, r, "Slider control not supported by sound card driver!", "Control inactive!");
 }
-bool TMixSignedControl::GetLevel(int32_t& l, int32_t& r) {
+MixerStatus TMixSignedControl::GetLevel(int32_t& l, int32_t& r) {
     return Get(l, r, "Slider control not supported by sound card driver!", "Control inactive!");
 }
 
-bool TMixSwitchControl::SetSwitch(bool l, bool r) {
+MixerStatus TMixSwitchControl::SetSwitch(bool l, bool r) {
     if (!Usable("Switch not supported by Sound card driver!", "Control is inactive!"))
-        return true;
+        return MixerStatus::Failed;
     Switch[0] = l ? 1 : 0;
     Switch[1] = r ? 1 : 0;
     return SendPair(Switch);
 }
 
-bool TMixSwitchControl::GetSwitch(bool& l, bool& r) {
+MixerStatus TMixSwitchControl::GetSwitch(bool& l, bool& r) {
     if (!Usable("Switch not supported by sound card driver!", "Control inactive!") ||
-        FetchPair(Switch))
-        return true;
+        FetchPair(Switch) == MixerStatus::Failed)
+        return MixerStatus::Failed;
     l = Switch[0] != 0;
     r = Switch[1] != 0;
-    return false;
+    return MixerStatus::Ok;
 }
 
 std::vector<int32_t> TMixSrcSelectControl::Request() const {
@@ -289,31 +289,31 @@ std::vector<int32_t> TMixSrcSelectControl::Request() const {
     return values;
 }
 
-bool TMixSrcSelectControl::SetSrcSelect(int32_t a0, int32_t a1, int32_t a2, int32_t a3, int32_t b0,
-                                        int32_t b1, int32_t b2, int32_t b3) {
+MixerStatus TMixSrcSelectControl::SetSrcSelect(int32_t a0, int32_t a1, int32_t a2, int32_t a3,
+                                               int32_t b0, int32_t b1, int32_t b2, int32_t b3) {
     if (!Usable("Switch not supported by sound card driver!", "Control inactive"))
-        return true;
+        return MixerStatus::Failed;
     const int32_t v[8] = {a0, a1, a2, a3, b0, b1, b2, b3};
     std::copy(v, v + 8, ValueTable);
-    return Send(Request(), MultiItems) != 0;
+    return Send(Request(), MultiItems) == 0 ? MixerStatus::Ok : MixerStatus::Failed;
 }
 
-bool TMixSrcSelectControl::GetSrcSelect(int32_t& a0, int32_t& a1, int32_t& a2, int32_t& a3,
-                                        int32_t& b0, int32_t& b1, int32_t& b2, int32_t& b3) {
+MixerStatus TMixSrcSelectControl::GetSrcSelect(int32_t& a0, int32_t& a1, int32_t& a2, int32_t& a3,
+                                               int32_t& b0, int32_t& b1, int32_t& b2, int32_t& b3) {
     if (!Usable("Switch not suppoted by sound card driver!", "Control not activated!"))
-        return true;
+        return MixerStatus::Failed;
     const uint32_t ch = RequestChannels();
     const uint32_t items = std::max<uint32_t>(MultiItems, 1);
     std::vector<int32_t> values = Request();
     if (Fetch(values, MultiItems) != 0)
-        return true;
+        return MixerStatus::Failed;
     for (uint32_t c = 0; c < std::min<uint32_t>(ch, 2); ++c)
         for (uint32_t i = 0; i < std::min<uint32_t>(items, 4); ++i)
             ValueTable[c * 4 + i] = values[c * items + i];
     int32_t* out[8] = {&a0, &a1, &a2, &a3, &b0, &b1, &b2, &b3};
     for (int i = 0; i < 8; ++i)
         *out[i] = ValueTable[i];
-    return false;
+    return MixerStatus::Ok;
 }
 
 MixerControls::MixerControls(Mixer* m)
@@ -326,9 +326,8 @@ MixerControls::MixerControls(Mixer* m)
       MixRecPeak(m), MixRecSynthVolume(m), MixRecCDVolume(m), MixRecLineVolume(m),
       MixRecAuxVolume(m), MixRecMicVolume(m), MixRecMicOnOff(m), MixRecDigitalVolume(m) {}
 
-Mixer::Mixer(std::unique_ptr<MixerPlatform> platform, Dialogs& dialogs)
-    : platform_(std::move(platform)), dialogs_(dialogs),
-      controls_(std::make_unique<MixerControls>(this)) {}
+Mixer::Mixer(std::unique_ptr<MixerPlatform> platform)
+    : platform_(std::move(platform)), controls_(std::make_unique<MixerControls>(this)) {}
 
 uint32_t Mixer::CountDevices() {
     deviceCount_ = platform_->DeviceCount();
@@ -341,11 +340,8 @@ bool Mixer::ReadCaps(uint32_t device) {
         return false;
     caps_ = TMixerCapsExtended{};
     MixerDeviceCaps c;
-    if (!platform_->GetCaps(device, c)) {
-        dialogs_.ShowErrorBox("Mixereigenschaften konnten nicht ermittelt werden ",
-                              "Soundkarten Treiber Problem");
+    if (!platform_->GetCaps(device, c))
         return false;
-    }
     caps_.Name = c.name.substr(0, 32);
     caps_.Version =
         std::to_string(c.driverVersion >> 8) + "." + std::to_string(c.driverVersion & 0xFF);
@@ -357,21 +353,24 @@ bool Mixer::ReadCaps(uint32_t device) {
     return true;
 }
 
-void Mixer::OpenDevice(uint32_t device) {
-    ReadCaps(device);
+MixerOpenResult Mixer::OpenDevice(uint32_t device) {
+    MixerOpenResult result;
+    // A device number outside the list is reported below, not as unreadable caps.
+    result.capsUnreadable = !ReadCaps(device) && device < deviceCount_;
     controls_ = std::make_unique<MixerControls>(this);
     if (device >= deviceCount_) {
-        dialogs_.ShowErrorBox("Invalid Device Number !", "Sound card driver problem");
-        return;
+        result.failure = MixerOpenResult::Failure::InvalidDevice;
+        return result;
     }
     MixerResult = platform_->Open(device);
     if (MixerResult != 0) {
-        dialogs_.ShowErrorBox("Mixer Opening Procedure failed ", "Sound card driver problem");
-        return;
+        result.failure = MixerOpenResult::Failure::OpenFailed;
+        return result;
     }
     Scan(kDstSpeakers);
     Scan(kDstWaveIn);
     AddListing();
+    return result;
 }
 
 void Mixer::Scan(uint32_t destinationType) {

@@ -3,6 +3,10 @@
 // known line controls into control objects, sets and reads them per channel,
 // and keeps a diagnostic listing of the opened device.
 //
+// Errors: every set and get returns a MixerStatus; after Failed, the owning
+// Mixer's MixerStatusText says why (absent, inactive, or the card's answer).
+// OpenDevice returns what failed; the windows turn it into messages.
+//
 // Threading: user-interface thread only; not re-entrant.
 #include <algorithm>
 #include <cstdint>
@@ -11,11 +15,12 @@
 #include <vector>
 
 #include "audio/mixer_platform.h"
-#include "core/run_services.h"
 
 namespace tonmark {
 
 class Mixer;
+
+enum class [[nodiscard]] MixerStatus{Ok, Failed};
 
 class TMixControl {
   public:
@@ -44,9 +49,8 @@ class TMixControl {
     int Fetch(std::vector<int32_t>& values, uint32_t items);
     // Two channel values (left, right). Lines of more than two channels get
     // left on even and right on odd channels; a one-value read fills both.
-    // True on failure.
-    bool SendPair(const int32_t pair[2]);
-    bool FetchPair(int32_t pair[2]);
+    MixerStatus SendPair(const int32_t pair[2]);
+    MixerStatus FetchPair(int32_t pair[2]);
     Mixer* owner_;
 };
 
@@ -57,30 +61,31 @@ class TMixLevelControl : public TMixControl {
     int32_t Level[2] = {0, 0};
 
   protected:
-    bool Set(int32_t left, int32_t right, const char* absentText, const char* inactiveText);
-    bool Get(int32_t& left, int32_t& right, const char* absentText, const char* inactiveText);
+    MixerStatus Set(int32_t left, int32_t right, const char* absentText, const char* inactiveText);
+    MixerStatus Get(int32_t& left, int32_t& right, const char* absentText,
+                    const char* inactiveText);
 };
 
 class TMixUnsignedControl : public TMixLevelControl {
   public:
     using TMixLevelControl::TMixLevelControl;
-    bool SetLevel(int32_t LeftLevel, int32_t RightLevel);
-    bool GetLevel(int32_t& LeftLevel, int32_t& RightLevel);
+    MixerStatus SetLevel(int32_t LeftLevel, int32_t RightLevel);
+    MixerStatus GetLevel(int32_t& LeftLevel, int32_t& RightLevel);
 };
 
 class TMixSignedControl : public TMixLevelControl {
   public:
     using TMixLevelControl::TMixLevelControl;
-    bool SetLevel(int32_t LeftLevel, int32_t RightLevel);
-    bool GetLevel(int32_t& LeftLevel, int32_t& RightLevel);
+    MixerStatus SetLevel(int32_t LeftLevel, int32_t RightLevel);
+    MixerStatus GetLevel(int32_t& LeftLevel, int32_t& RightLevel);
 };
 
 class TMixSwitchControl : public TMixControl {
   public:
     using TMixControl::TMixControl;
     int32_t Switch[2] = {0, 0}; // 1 = on
-    bool SetSwitch(bool LeftSwitch, bool RightSwitch);
-    bool GetSwitch(bool& LeftSwitch, bool& RightSwitch);
+    MixerStatus SetSwitch(bool LeftSwitch, bool RightSwitch);
+    MixerStatus GetSwitch(bool& LeftSwitch, bool& RightSwitch);
 };
 
 // Items 0..3 of the left channel, then items 0..3 of the right channel.
@@ -88,10 +93,10 @@ class TMixSrcSelectControl : public TMixControl {
   public:
     using TMixControl::TMixControl;
     int32_t ValueTable[8] = {};
-    bool SetSrcSelect(int32_t Src0Li, int32_t Src1Li, int32_t Src2Li, int32_t Src3Li,
-                      int32_t Src0Re, int32_t Src1Re, int32_t Src2Re, int32_t Src3Re);
-    bool GetSrcSelect(int32_t& Src0Li, int32_t& Src1Li, int32_t& Src2Li, int32_t& Src3Li,
-                      int32_t& Src0Re, int32_t& Src1Re, int32_t& Src2Re, int32_t& Src3Re);
+    MixerStatus SetSrcSelect(int32_t Src0Li, int32_t Src1Li, int32_t Src2Li, int32_t Src3Li,
+                             int32_t Src0Re, int32_t Src1Re, int32_t Src2Re, int32_t Src3Re);
+    MixerStatus GetSrcSelect(int32_t& Src0Li, int32_t& Src1Li, int32_t& Src2Li, int32_t& Src3Li,
+                             int32_t& Src0Re, int32_t& Src1Re, int32_t& Src2Re, int32_t& Src3Re);
 
   private:
     std::vector<int32_t> Request() const;
@@ -142,17 +147,23 @@ std::string MixerResultText(int code);
 // round((|max| + |min|) / steps), halves to even; 1 for 0 steps.
 uint32_t OneStepOf(int32_t minValue, int32_t maxValue, uint32_t steps);
 
+// What OpenDevice could not do. Without a failure the device is open and its
+// controls are discovered; otherwise every control is absent.
+struct MixerOpenResult {
+    bool capsUnreadable = false; // the device's capabilities could not be read
+    enum class Failure { None, InvalidDevice, OpenFailed } failure = Failure::None;
+};
+
 class Mixer {
   public:
-    Mixer(std::unique_ptr<MixerPlatform> platform, Dialogs& dialogs);
+    explicit Mixer(std::unique_ptr<MixerPlatform> platform);
 
     // Stores and returns the number of mixer devices.
     uint32_t CountDevices();
     uint32_t DeviceCount() const { return deviceCount_; }
     // Reads the capabilities, makes fresh control objects, opens the device
-    // and discovers its controls. Failures show their message box and leave
-    // every control absent.
-    void OpenDevice(uint32_t device);
+    // and discovers its controls.
+    [[nodiscard]] MixerOpenResult OpenDevice(uint32_t device);
 
     MixerControls& Controls() { return *controls_; }
     const TMixerCapsExtended& Caps() const { return caps_; }
@@ -174,7 +185,6 @@ class Mixer {
     void ListLine(const MixerLineInfo& line);
 
     std::unique_ptr<MixerPlatform> platform_;
-    Dialogs& dialogs_;
     uint32_t deviceCount_ = 0;
     TMixerCapsExtended caps_;
     std::unique_ptr<MixerControls> controls_;

@@ -18,17 +18,31 @@ std::optional<int32_t> VolumeRuleValue(const TMixControl& c, int32_t v) {
                                                     std::numeric_limits<int32_t>::max()));
 }
 
+std::string ControlFailureText(const Mixer& mixer, const char* control) {
+    return std::string("The sound card's ") + control +
+           " could not be set: " + mixer.MixerStatusText;
+}
+
+std::string SetVolumeControl(Mixer& mixer, TMixUnsignedControl& control, const char* name,
+                             int32_t left, int32_t right) {
+    if (!control.Exist || control.SetLevel(left, right) == MixerStatus::Ok)
+        return {};
+    return ControlFailureText(mixer, name);
+}
+
+std::string SetEndpointVolume(EndpointVolume& endpoint, float level) {
+    return endpoint.SetMasterVolumeLevelScalar(level) ? std::string() : kEndpointFailure;
+}
+
 namespace {
 
 // The first failure of a sequence of sets, with the mixer's reason.
 class FirstFailure {
   public:
     explicit FirstFailure(Mixer& mixer) : mixer_(mixer) {}
-    // failed: what the mixer's setter returned (true on failure).
-    void Check(bool failed, const char* control) {
-        if (failed && text_.empty())
-            text_ = std::string("The sound card's ") + control +
-                    " could not be set: " + mixer_.MixerStatusText;
+    void Check(MixerStatus status, const char* control) {
+        if (status == MixerStatus::Failed && text_.empty())
+            text_ = ControlFailureText(mixer_, control);
     }
     void Fail(const std::string& text) {
         if (text_.empty())
@@ -84,7 +98,7 @@ std::string OutputLevelControl::ApplyCalibrationLevels(int ear, int32_t waveVolu
     if (coreAudio_) {
         if (endpoint_ &&
             !endpoint_->SetMasterVolumeLevelScalar(static_cast<float>(masterVolume / 1000.0)))
-            result.Fail("The master volume of the sound server could not be set.");
+            result.Fail(kEndpointFailure);
         return result.Text();
     }
     const auto master = VolumeRuleValue(m.MixMasterVolume, masterVolume);

@@ -16,6 +16,20 @@ namespace tonmark {
 // the control is left as it is.
 std::optional<int32_t> VolumeRuleValue(const TMixControl& control, int32_t v);
 
+inline constexpr const char* kEndpointFailure =
+    "The master volume of the sound server could not be set.";
+
+// "The sound card's <control> could not be set: <the mixer's reason>".
+std::string ControlFailureText(const Mixer& mixer, const char* control);
+
+// One slider's control set to (left, right) control values, as the
+// calibration windows do while the user moves it. Empty when it was set or
+// the card lacks the control; else ControlFailureText naming it.
+[[nodiscard]] std::string SetVolumeControl(Mixer& mixer, TMixUnsignedControl& control,
+                                           const char* name, int32_t left, int32_t right);
+// The sound server's master volume, 0..1. Empty when set, else kEndpointFailure.
+[[nodiscard]] std::string SetEndpointVolume(EndpointVolume& endpoint, float level);
+
 class OutputLevelControl {
   public:
     // endpoint is used exactly when coreAudioMode is true; it may be null

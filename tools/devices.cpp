@@ -10,12 +10,13 @@
 #include "audio/portaudio_output.h"
 #include "tools/commands.h"
 #include "tools/simulation.h"
+#include "ui/mixer_messages.h"
 
 namespace tonmark::tool {
 
 namespace {
 
-// Message boxes of the mixer layer go to stderr.
+// The error boxes of a mixer device that cannot be opened go to stderr.
 class StderrDialogs final : public Dialogs {
   public:
     void ShowMessage(const std::string& t) override { std::fprintf(stderr, "%s\n", t.c_str()); }
@@ -51,12 +52,12 @@ int Devices(const std::vector<std::string>& args) {
         std::printf("%zu: %s\n", i, wave[i].c_str());
 
     StderrDialogs dialogs;
-    Mixer mixer(std::make_unique<AlsaMixerPlatform>(), dialogs);
+    Mixer mixer(std::make_unique<AlsaMixerPlatform>());
     const uint32_t count = mixer.CountDevices();
     std::vector<std::vector<std::string>> listings;
     std::printf("Mixer devices:\n");
     for (uint32_t d = 0; d < count; ++d) {
-        mixer.OpenDevice(d);
+        ReportMixerOpen(mixer.OpenDevice(d), dialogs);
         std::printf("%u: %s Driver Version %s\n", d, mixer.Caps().Name.c_str(),
                     mixer.Caps().Version.c_str());
         listings.push_back(mixer.Listing());

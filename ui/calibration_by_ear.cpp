@@ -115,12 +115,14 @@ void TfrmBioCal::FormActivate() {
     Threshold->setText(QStringLiteral("0"));
     calEar_ = 0;
     calSlot_ = 1;
+    levelFailed_ = false;
     const QSignalBlocker b1(WaveOutSlider), b2(MasterSlider), b3(GainSlider);
     if (p_.mixer) {
         MixerControls& m = p_.mixer->Controls();
         if (!p_.coreAudioMode) {
             int32_t l = 0, r = 0;
-            m.MixMasterVolume.GetLevel(l, r);
+            // An unreadable control starts its slider at the bottom.
+            (void)m.MixMasterVolume.GetLevel(l, r);
             MasterSlider->SetSteps(static_cast<int>(m.MixMasterVolume.Steps));
             MasterSlider->setValue(PositionOfLevel(m.MixMasterVolume, l));
         } else {
@@ -202,9 +204,8 @@ void TfrmBioCal::WaveOutSliderChange() {
     const int v = WaveOutSlider->Setting();
     if (p_.mixer) {
         TMixUnsignedControl& c = p_.mixer->Controls().MixWaveVolume;
-        if (c.Exist)
-            if (const auto value = VolumeRuleValue(c, v))
-                (void)c.SetLevel(*value, *value);
+        if (const auto value = VolumeRuleValue(c, v))
+            CheckLevel(SetVolumeControl(*p_.mixer, c, "wave volume", *value, *value));
     }
     WaveLabel->setText(QString::number(v));
     Entry().WaveVolume = v;
@@ -214,13 +215,12 @@ void TfrmBioCal::MasterSliderChange() {
     const int v = MasterSlider->Setting();
     if (p_.coreAudioMode) {
         if (p_.endpoint)
-            p_.endpoint->SetMasterVolumeLevelScalar(
-                static_cast<float>((1000 - MasterSlider->value()) / 1000.0));
+            CheckLevel(SetEndpointVolume(
+                *p_.endpoint, static_cast<float>((1000 - MasterSlider->value()) / 1000.0)));
     } else if (p_.mixer) {
         TMixUnsignedControl& c = p_.mixer->Controls().MixMasterVolume;
-        if (c.Exist)
-            if (const auto value = VolumeRuleValue(c, v))
-                (void)c.SetLevel(*value, *value);
+        if (const auto value = VolumeRuleValue(c, v))
+            CheckLevel(SetVolumeControl(*p_.mixer, c, "master volume", *value, *value));
     }
     MasterLabel->setText(QString::number(v));
     Entry().MasterVolume = v;
@@ -233,9 +233,10 @@ void TfrmBioCal::GainSliderChange() {
     const int v = GainSlider->Setting();
     if (const auto value = VolumeRuleValue(c, v)) {
         if (c.Uniform)
-            (void)c.SetLevel(*value, *value);
+            CheckLevel(SetVolumeControl(*p_.mixer, c, "output gain", *value, *value));
         else // the page's ear only
-            (void)c.SetLevel(*value * (1 - calEar_), *value * calEar_);
+            CheckLevel(SetVolumeControl(*p_.mixer, c, "output gain", *value * (1 - calEar_),
+                                        *value * calEar_));
     }
     GainLabel->setText(QString::number(v));
     Entry().GainVolume = v;
@@ -262,6 +263,18 @@ void TfrmBioCal::ToneOff() {
     shpLED->SetColour(Qt::red);
     OnButton->setText(QStringLiteral("On"));
     tone_->Stop();
+}
+
+void TfrmBioCal::CheckLevel(const std::string& failure) {
+    if (failure.empty() || levelFailed_)
+        return;
+    levelFailed_ = true;
+    if (ToneOn())
+        ToneOff();
+    if (p_.dialogs)
+        p_.dialogs->ShowMessage(failure + "\nThe calibration was stopped.");
+    // Queued: this may run while the window is being shown.
+    QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
 }
 
 void TfrmBioCal::OnButtonClick() {

@@ -66,6 +66,10 @@ class TfrmBioCal : public QDialog {
     void StartTone();
     void ToneOff();
     bool GainShown() const;
+    // A volume the card refused ends the calibration: a calibration made at
+    // another loudness than the sliders show would be wrong. failure is the
+    // message naming the control; empty means it was set.
+    void CheckLevel(const std::string& failure);
 
     Program& p_;
     TfrmMain& main_;
@@ -73,6 +77,7 @@ class TfrmBioCal : public QDialog {
     std::function<void()> finished_;
     int calEar_ = 0, calSlot_ = 1;
     bool hasReference_ = false;
+    bool levelFailed_ = false; // reported once per showing
 };
 
 } // namespace tonmark

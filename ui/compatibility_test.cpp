@@ -114,6 +114,7 @@ int32_t TfrmCompatibilityTest::Frequency() const {
 }
 
 void TfrmCompatibilityTest::FormShow() {
+    levelFailed_ = false;
     Dialogs& d = *p_.dialogs;
     d.ShowMessage("Depending on your hardware, this test can produce very loud tones. PLEASE TAKE "
                   "OFF YOUR HEADPHONES when pressing the ON button, and THEN put the headphones "
@@ -136,22 +137,23 @@ void TfrmCompatibilityTest::FormShow() {
         d.ShowMessage("Your soundcard is reporting zero possible levels on the wave volume control "
                       "and is therefore not compatible with this program, sorry. Please try "
                       "another sound card.");
+    // An unreadable control starts its slider at the bottom.
     int32_t l = 0, r = 0;
-    m.MixWaveVolume.GetLevel(l, r);
+    (void)m.MixWaveVolume.GetLevel(l, r);
     setUp(WaveOutSlider, m.MixWaveVolume, l);
     if (!p_.coreAudioMode) {
         if (m.MixMasterVolume.Steps == 0)
             d.ShowMessage("Your soundcard is reporting zero possible levels on the master volume "
                           "control and is therefore not compatible with this program, sorry. "
                           "Please try another sound card.");
-        m.MixMasterVolume.GetLevel(l, r);
+        (void)m.MixMasterVolume.GetLevel(l, r);
         setUp(MasterSlider, m.MixMasterVolume, l);
     }
     const bool gain = m.MixOutputGain.Exist;
     for (QWidget* w : std::initializer_list<QWidget*>{GainSlider, GainLabel, Label4})
         w->setVisible(gain);
     if (gain) {
-        m.MixOutputGain.GetLevel(l, r);
+        (void)m.MixOutputGain.GetLevel(l, r);
         setUp(GainSlider, m.MixOutputGain, l);
         GainSliderChange();
     }
@@ -168,7 +170,7 @@ void TfrmCompatibilityTest::WaveOutSliderChange() {
         return;
     TMixUnsignedControl& c = p_.mixer->Controls().MixWaveVolume;
     if (const auto value = VolumeRuleValue(c, WaveOutSlider->Setting())) {
-        (void)c.SetLevel(*value, *value);            // absent controls do nothing
+        CheckLevel(SetVolumeControl(*p_.mixer, c, "wave volume", *value, *value));
         WaveLabel->setText(QString::number(*value)); // the control value, not the setting
     }
 }
@@ -177,7 +179,7 @@ void TfrmCompatibilityTest::MasterSliderChange() {
     if (p_.coreAudioMode) {
         const double scalar = (1000 - MasterSlider->value()) / 1000.0;
         if (p_.endpoint)
-            p_.endpoint->SetMasterVolumeLevelScalar(static_cast<float>(scalar));
+            CheckLevel(SetEndpointVolume(*p_.endpoint, static_cast<float>(scalar)));
         MasterLabel->setText(QString::number(scalar));
         return;
     }
@@ -185,7 +187,7 @@ void TfrmCompatibilityTest::MasterSliderChange() {
         return;
     TMixUnsignedControl& c = p_.mixer->Controls().MixMasterVolume;
     if (const auto value = VolumeRuleValue(c, MasterSlider->Setting()))
-        (void)c.SetLevel(*value, *value);
+        CheckLevel(SetVolumeControl(*p_.mixer, c, "master volume", *value, *value));
     MasterLabel->setText(QString::number(MasterSlider->Setting()));
 }
 
@@ -194,7 +196,8 @@ void TfrmCompatibilityTest::GainSliderChange() {
         return;
     TMixUnsignedControl& c = p_.mixer->Controls().MixOutputGain;
     if (const auto value = VolumeRuleValue(c, GainSlider->Setting()))
-        (void)c.SetLevel(*value, *value); // both channels, unlike the calibration by ear
+        // Both channels, unlike the calibration by ear.
+        CheckLevel(SetVolumeControl(*p_.mixer, c, "output gain", *value, *value));
     GainLabel->setText(QString::number(GainSlider->Setting()));
 }
 
@@ -223,6 +226,16 @@ void TfrmCompatibilityTest::ToneOff() {
     shpLED->SetColour(Qt::red);
     OnButton->setText(QStringLiteral("On"));
     tone_->Stop();
+}
+
+void TfrmCompatibilityTest::CheckLevel(const std::string& failure) {
+    if (failure.empty() || levelFailed_)
+        return;
+    levelFailed_ = true;
+    if (ToneOn())
+        ToneOff();
+    if (p_.dialogs)
+        p_.dialogs->ShowMessage(failure);
 }
 
 void TfrmCompatibilityTest::OnButtonClick() {

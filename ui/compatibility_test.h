@@ -50,9 +50,13 @@ class TfrmCompatibilityTest : public QDialog {
   private:
     void StartTone();
     void ToneOff();
+    // A volume the card refused stops the tone with the message naming the
+    // control, once per showing; empty means it was set.
+    void CheckLevel(const std::string& failure);
 
     Program& p_;
     TfrmMain& main_;
+    bool levelFailed_ = false;
     LoopingTone* tone_;
 };
 

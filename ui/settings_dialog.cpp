@@ -14,6 +14,7 @@
 #include "ui/field_limits.h"
 #include "ui/gdi_canvas.h"
 #include "ui/main_window.h"
+#include "ui/mixer_messages.h"
 #include "ui/settings_messages.h"
 
 namespace tonmark {
@@ -102,7 +103,7 @@ TfrmSettings::TfrmSettings(Program& program, TfrmMain& main, QWidget* parent)
         // MixerDeviceChange: the picked device is opened at once.
         p_.settings.MixerDevice = i;
         if (p_.mixer && i >= 0)
-            p_.mixer->OpenDevice(static_cast<uint32_t>(i));
+            ReportMixerOpen(p_.mixer->OpenDevice(static_cast<uint32_t>(i)), *p_.dialogs);
     });
     connect(btnChooseCal, &QPushButton::clicked, this, [this] {
         const auto name =
@@ -199,7 +200,7 @@ void TfrmSettings::FormCreate() {
             if (p_.mixer) {
                 mixerCount_ = static_cast<int>(p_.mixer->CountDevices());
                 for (int d = 0; d < mixerCount_; ++d) {
-                    p_.mixer->OpenDevice(static_cast<uint32_t>(d));
+                    ReportMixerOpen(p_.mixer->OpenDevice(static_cast<uint32_t>(d)), *p_.dialogs);
                     MixerDevice->addItem(QString::fromStdString(
                         p_.mixer->Caps().Name + " Driver Version " + p_.mixer->Caps().Version));
                 }
@@ -209,7 +210,7 @@ void TfrmSettings::FormCreate() {
     ReadRegistry(); // an error here ends the creation: no device is opened
     const int stored = p_.settings.MixerDevice;
     if (stored >= 0 && stored < mixerCount_) {
-        p_.mixer->OpenDevice(static_cast<uint32_t>(stored));
+        ReportMixerOpen(p_.mixer->OpenDevice(static_cast<uint32_t>(stored)), *p_.dialogs);
     } else {
         p_.dialogs->ShowMessage(
             "Previously used Sound Device no longer present. Please select new Device!");
@@ -296,7 +297,8 @@ void TfrmSettings::CancelClick() {
         box->setEnabled(true);
     const bool rejectFirst = p_.settings.RejectFirstReversal;
     const DeviceListSizes lists{WaveOutDevice->count(), MixerDevice->count()};
-    ReadStoredSettings(*p_.store, p_.settings, lists, *p_.dialogs, [this] { SelectHardwarePage(); });
+    ReadStoredSettings(*p_.store, p_.settings, lists, *p_.dialogs,
+                       [this] { SelectHardwarePage(); });
     LoadControls();
     // Thresholds recomputed under a rule that is now taken back follow it.
     if (p_.settings.RejectFirstReversal != rejectFirst)

@@ -6,8 +6,7 @@
 namespace tonmark {
 
 void ReadStoredSettings(SettingsStore& store, Settings& settings, DeviceListSizes lists,
-                        Dialogs& dialogs,
-                        const std::function<void()>& openSettingsOnHardwarePage) {
+                        Dialogs& dialogs, const std::function<void()>& openSettingsOnHardwarePage) {
     if (store.ReadRegistry(settings, lists) == SettingsRead::DefaultsUsed)
         dialogs.ShowMessage(kMsgRegistryDefaults);
     int32_t firstRun = 0;
@@ -30,8 +29,8 @@ void ReadStoredSettings(SettingsStore& store, Settings& settings, DeviceListSize
 
 void WriteStoredSettings(SettingsStore& store, const Settings& settings) {
     if (const FileResult r = store.WriteRegistry(settings); !r.Done())
-        throw TonmarkError(FailureWithReason(
-            "Failed to set data for '" + StoredSettings().front().name + "'", r));
+        throw TonmarkError(
+            FailureWithReason("Failed to set data for '" + StoredSettings().front().name + "'", r));
 }
 
 } // namespace tonmark

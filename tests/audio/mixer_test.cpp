@@ -4,6 +4,7 @@
 #include "audio/output_level.h"
 #include "support/fake_mixer_platform.h"
 #include "tools/simulation.h"
+#include "ui/mixer_messages.h"
 
 namespace tonmark::test {
 namespace {
@@ -37,9 +38,9 @@ class MixerTest : public ::testing::Test {
 
     void Open(std::unique_ptr<FakeMixerPlatform> p, uint32_t device = 0) {
         platform = p.get();
-        mixer = std::make_unique<Mixer>(std::move(p), dialogs);
+        mixer = std::make_unique<Mixer>(std::move(p));
         mixer->CountDevices();
-        mixer->OpenDevice(device);
+        ReportMixerOpen(mixer->OpenDevice(device), dialogs);
     }
 
     std::map<uint32_t, std::vector<int32_t>> values;
@@ -163,9 +164,9 @@ TEST_F(MixerTest, FailedOpensLeaveEveryControlAbsent) {
         if (c.name == "Test Card") {
             EXPECT_FALSE(mixer->Controls().MixMasterVolume.Exist);
             int32_t l = 1, r = 1;
-            EXPECT_TRUE(mixer->Controls().MixMasterVolume.SetLevel(5, 5));
+            EXPECT_EQ(mixer->Controls().MixMasterVolume.SetLevel(5, 5), MixerStatus::Failed);
             EXPECT_EQ(mixer->MixerStatusText, "Level control not supported by sound card driver!");
-            EXPECT_TRUE(mixer->Controls().MixMasterVolume.GetLevel(l, r));
+            EXPECT_EQ(mixer->Controls().MixMasterVolume.GetLevel(l, r), MixerStatus::Failed);
             EXPECT_EQ(l, 1);
         }
     }
@@ -175,39 +176,40 @@ TEST_F(MixerTest, FailedOpensLeaveEveryControlAbsent) {
 TEST_F(MixerTest, SetAndGetPerChannel) {
     Open(MakePlatform());
     MixerControls& c = mixer->Controls();
-    EXPECT_FALSE(c.MixMasterVolume.SetLevel(70000, -5));
+    EXPECT_EQ(c.MixMasterVolume.SetLevel(70000, -5), MixerStatus::Ok);
     EXPECT_EQ(std::get<3>(sets.back()), (std::vector<int32_t>{65535, -5}));
     EXPECT_EQ(mixer->MixerStatusText, "MixerControlDetails OK ");
     // Uniform: one value goes out, both come back.
-    EXPECT_FALSE(c.MixMasterMute.SetSwitch(true, false));
+    EXPECT_EQ(c.MixMasterMute.SetSwitch(true, false), MixerStatus::Ok);
     EXPECT_EQ(std::get<3>(sets.back()), std::vector<int32_t>{1});
     bool l = false, r = false;
-    EXPECT_FALSE(c.MixMasterMute.GetSwitch(l, r));
+    EXPECT_EQ(c.MixMasterMute.GetSwitch(l, r), MixerStatus::Ok);
     EXPECT_TRUE(l && r);
     // Six channels: the request carries six values, left on even, right on odd.
-    EXPECT_FALSE(c.MixWaveVolume.SetLevel(10, 20));
+    EXPECT_EQ(c.MixWaveVolume.SetLevel(10, 20), MixerStatus::Ok);
     EXPECT_EQ(std::get<3>(sets.back()), (std::vector<int32_t>{10, 20, 10, 20, 10, 20}));
     int32_t a = 0, b = 0;
-    EXPECT_FALSE(c.MixWaveVolume.GetLevel(a, b));
+    EXPECT_EQ(c.MixWaveVolume.GetLevel(a, b), MixerStatus::Ok);
     EXPECT_EQ(a, 10);
     EXPECT_EQ(b, 20);
     // Six items on a uniform selector: six values, the last two zero.
-    EXPECT_FALSE(c.MixRecSelect.SetSrcSelect(0, 1, 0, 0, 1, 1, 1, 1));
+    EXPECT_EQ(c.MixRecSelect.SetSrcSelect(0, 1, 0, 0, 1, 1, 1, 1), MixerStatus::Ok);
     EXPECT_EQ(std::get<3>(sets.back()), (std::vector<int32_t>{0, 1, 0, 0, 0, 0}));
     int32_t s[8];
-    EXPECT_FALSE(c.MixRecSelect.GetSrcSelect(s[0], s[1], s[2], s[3], s[4], s[5], s[6], s[7]));
+    EXPECT_EQ(c.MixRecSelect.GetSrcSelect(s[0], s[1], s[2], s[3], s[4], s[5], s[6], s[7]),
+              MixerStatus::Ok);
     EXPECT_EQ(s[1], 1);
     // Inactive and refused.
-    EXPECT_TRUE(c.MixCDMute.SetSwitch(true, true));
+    EXPECT_EQ(c.MixCDMute.SetSwitch(true, true), MixerStatus::Failed);
     EXPECT_EQ(mixer->MixerStatusText, "Control is inactive!");
-    EXPECT_TRUE(c.MixCDMute.GetSwitch(l, r));
+    EXPECT_EQ(c.MixCDMute.GetSwitch(l, r), MixerStatus::Failed);
     EXPECT_EQ(mixer->MixerStatusText, "Control inactive!");
     platform->setResult = 1025;
-    EXPECT_TRUE(c.MixBass.SetLevel(1, 1));
+    EXPECT_EQ(c.MixBass.SetLevel(1, 1), MixerStatus::Failed);
     EXPECT_EQ(mixer->MixerStatusText, "MixerControlDetails INVALCONTROL");
     platform->getResult = 11;
     a = b = 77;
-    EXPECT_TRUE(c.MixBass.GetLevel(a, b));
+    EXPECT_EQ(c.MixBass.GetLevel(a, b), MixerStatus::Failed);
     EXPECT_EQ(a, 77);
     EXPECT_EQ(mixer->MixerResult, 11);
 }

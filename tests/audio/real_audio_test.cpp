@@ -323,14 +323,14 @@ TEST(RealAudio, EndpointVolumeIsTheDefaultSinksVolume) {
 
 TEST(RealAudio, PulseControlPluginMovesTheSink) {
     ResetSinkVolume();
-    RecordingDialogs dialogs;
-    Mixer mixer(std::make_unique<AlsaMixerPlatform>(std::vector<std::string>{"pulse"}), dialogs);
+    Mixer mixer(std::make_unique<AlsaMixerPlatform>(std::vector<std::string>{"pulse"}));
     ASSERT_EQ(mixer.CountDevices(), 1u);
-    mixer.OpenDevice(0);
-    EXPECT_TRUE(dialogs.messages.empty());
+    const MixerOpenResult opened = mixer.OpenDevice(0);
+    EXPECT_FALSE(opened.capsUnreadable);
+    EXPECT_EQ(opened.failure, MixerOpenResult::Failure::None);
     TMixUnsignedControl& master = mixer.Controls().MixMasterVolume;
     ASSERT_TRUE(master.Exist);
-    EXPECT_FALSE(master.SetLevel(master.Maxvalue / 2, master.Maxvalue / 2))
+    EXPECT_EQ(master.SetLevel(master.Maxvalue / 2, master.Maxvalue / 2), MixerStatus::Ok)
         << mixer.MixerStatusText;
     EXPECT_EQ(SinkVolumeRaw(), master.Maxvalue / 2);
     ResetSinkVolume();
@@ -354,9 +354,10 @@ class FakeCard : public ::testing::Test {
         auto platform =
             std::make_unique<AlsaMixerPlatform>(std::vector<std::string>{"tonmarkfake"});
         alsa = platform.get();
-        mixer = std::make_unique<Mixer>(std::move(platform), dialogs);
+        mixer = std::make_unique<Mixer>(std::move(platform));
         mixer->CountDevices();
-        mixer->OpenDevice(0);
+        const MixerOpenResult opened = mixer->OpenDevice(0);
+        EXPECT_EQ(opened.failure, MixerOpenResult::Failure::None);
     }
     ~FakeCard() override { std::remove(state_.c_str()); }
 
@@ -432,23 +433,23 @@ TEST_F(FakeCard, DiscoveryMapsElementsOntoControls) {
 
 TEST_F(FakeCard, ValuesReachTheCard) {
     MixerControls& c = mixer->Controls();
-    EXPECT_FALSE(c.MixMasterVolume.SetLevel(10000, 20000)) << mixer->MixerStatusText;
+    EXPECT_EQ(c.MixMasterVolume.SetLevel(10000, 20000), MixerStatus::Ok) << mixer->MixerStatusText;
     EXPECT_EQ(Raw("Master Playback Volume", 0), 10000);
     EXPECT_EQ(Raw("Master Playback Volume", 1), 20000);
     int32_t l = 0, r = 0;
-    EXPECT_FALSE(c.MixMasterVolume.GetLevel(l, r));
+    EXPECT_EQ(c.MixMasterVolume.GetLevel(l, r), MixerStatus::Ok);
     EXPECT_EQ(l, 10000);
     EXPECT_EQ(r, 20000);
     // Muted means the playback switch is off.
-    EXPECT_FALSE(c.MixMasterMute.SetSwitch(true, false));
+    EXPECT_EQ(c.MixMasterMute.SetSwitch(true, false), MixerStatus::Ok);
     EXPECT_EQ(Raw("Master Playback Switch", 0), 0);
     EXPECT_EQ(Raw("Master Playback Switch", 1), 1);
     bool ml = false, mr = true;
-    EXPECT_FALSE(c.MixMasterMute.GetSwitch(ml, mr));
+    EXPECT_EQ(c.MixMasterMute.GetSwitch(ml, mr), MixerStatus::Ok);
     EXPECT_TRUE(ml);
     EXPECT_FALSE(mr);
     // The capture switch is not inverted.
-    EXPECT_FALSE(c.MixRecMicOnOff.SetSwitch(false, false));
+    EXPECT_EQ(c.MixRecMicOnOff.SetSwitch(false, false), MixerStatus::Ok);
     EXPECT_EQ(Raw("Mic Capture Switch", 0), 0);
     // The selector picks one source; the card numbers CD as item 2.
     const int cd = SelectorIndex("CD");
@@ -456,17 +457,19 @@ TEST_F(FakeCard, ValuesReachTheCard) {
     ASSERT_LT(cd, 4) << "within the four items the selector object holds";
     int32_t want[8] = {};
     want[cd] = want[4 + cd] = 1;
-    EXPECT_FALSE(c.MixRecSelect.SetSrcSelect(want[0], want[1], want[2], want[3], want[4], want[5],
-                                             want[6], want[7]))
+    EXPECT_EQ(c.MixRecSelect.SetSrcSelect(want[0], want[1], want[2], want[3], want[4], want[5],
+                                          want[6], want[7]),
+              MixerStatus::Ok)
         << mixer->MixerStatusText;
     EXPECT_EQ(Raw("Capture Source"), 2);
     int32_t s[8];
-    EXPECT_FALSE(c.MixRecSelect.GetSrcSelect(s[0], s[1], s[2], s[3], s[4], s[5], s[6], s[7]));
+    EXPECT_EQ(c.MixRecSelect.GetSrcSelect(s[0], s[1], s[2], s[3], s[4], s[5], s[6], s[7]),
+              MixerStatus::Ok);
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(s[i], i == cd ? 1 : 0) << i;
     // Disabled: refused with its text, the card keeps its value.
     const long aux = Raw("Aux Playback Volume");
-    EXPECT_TRUE(c.MixAuxVolume.SetLevel(1, 1));
+    EXPECT_EQ(c.MixAuxVolume.SetLevel(1, 1), MixerStatus::Failed);
     EXPECT_EQ(mixer->MixerStatusText, "Control inactive!");
     EXPECT_EQ(Raw("Aux Playback Volume"), aux);
 }

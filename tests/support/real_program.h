@@ -10,6 +10,7 @@
 #include "audio/alsa_mixer_platform.h"
 #include "audio/portaudio_output.h"
 #include "audio/pulse_endpoint_volume.h"
+#include "ui/mixer_messages.h"
 #include "ui/program.h"
 
 namespace tonmark::test {
@@ -19,9 +20,9 @@ inline void UseRealSoundParts(Program& program, Dialogs& dialogs, double levelCo
     program.dialogs = &dialogs;
     program.waveOutput = std::make_unique<PortAudioOutput>();
     program.mixer = std::make_unique<Mixer>(
-        std::make_unique<AlsaMixerPlatform>(std::vector<std::string>{"pulse"}), dialogs);
+        std::make_unique<AlsaMixerPlatform>(std::vector<std::string>{"pulse"}));
     program.mixer->CountDevices();
-    program.mixer->OpenDevice(0);
+    ReportMixerOpen(program.mixer->OpenDevice(0), dialogs);
     auto endpoint = std::make_unique<PulseEndpointVolume>();
     program.coreAudioMode = endpoint->Connected();
     program.endpoint = std::move(endpoint);

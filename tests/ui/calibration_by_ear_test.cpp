@@ -25,7 +25,7 @@ class BioCal : public UiFixture {
         mixerPlatform->destinations = {speakers};
         Start();
         program.mixer->CountDevices();
-        program.mixer->OpenDevice(0);
+        EXPECT_EQ(program.mixer->OpenDevice(0).failure, MixerOpenResult::Failure::None);
         info = std::make_unique<TfrmCalibrationInfo>(program, *main);
         main->SetCalibrationInfo(info.get());
         window =
@@ -67,6 +67,27 @@ TEST_F(BioCal, PagesRunBothEarsForwardAndBack) {
     EXPECT_EQ(program.state.Run.RightChannelOn, 0);
     window->close();
     EXPECT_TRUE(main->isEnabled());
+}
+
+// A calibration made while the card ignores a slider would store a loudness
+// that never reached the headphones.
+TEST_F(BioCal, AVolumeTheCardRefusesStopsTheCalibrationNamingTheControl) {
+    Open(true);
+    window->OnButtonClick();
+    ASSERT_TRUE(window->Tone().Sounding());
+    mixerPlatform->setResult = 11; // the card's "invalid value"
+    Set(window->WaveOutSlider, 40);
+    EXPECT_FALSE(window->Tone().Sounding());
+    ASSERT_FALSE(dialogs.messages.empty());
+    EXPECT_EQ(dialogs.messages.back().rfind("The sound card's wave volume could not be set: ", 0),
+              0u)
+        << dialogs.messages.back();
+    Set(window->MasterSlider, 10); // reported once
+    EXPECT_EQ(dialogs.messages.back().rfind("The sound card's wave volume", 0), 0u);
+    QApplication::processEvents();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(main->isEnabled());
+    EXPECT_FALSE(program.newCalibrationPending);
 }
 
 TEST_F(BioCal, SlidersStartFromTheNeighbourRules) {

@@ -23,7 +23,7 @@ class CalibrationInfoDialog : public UiFixture {
                 loaded[ear][slot] = CalibrationEntry{slot, 10 + slot, ear, 0, -1.5 * slot};
         loadedInfo = {"Jo", "HD 25", "Card A", "by ear", "1.12.2026", "09:15:00"};
         loadedPath = (dir / "old.cal").string();
-        WriteCalibrationFile(loadedPath, loaded, loadedInfo);
+        EXPECT_TRUE(WriteCalibrationFile(loadedPath, loaded, loadedInfo).Done());
     }
     ~CalibrationInfoDialog() override { info.reset(); }
 
@@ -147,7 +147,7 @@ TEST_F(CalibrationInfoDialog, StartUpLoadsTheCommandLineFileElseTheDefault) {
     const std::string other = (dir / "other.cal").string();
     CalibrationTable second = loaded;
     second[0][1].WaveVolume = 99;
-    WriteCalibrationFile(other, second, loadedInfo);
+    ASSERT_TRUE(WriteCalibrationFile(other, second, loadedInfo).Done());
     program.settings.ReloadCalFile = true;
     program.settings.CalFilename = loadedPath;
     struct Case {

@@ -43,7 +43,7 @@ class Compatibility : public UiFixture {
         mixerPlatform->destinations = {speakers};
         Start();
         program.mixer->CountDevices();
-        program.mixer->OpenDevice(0);
+        EXPECT_EQ(program.mixer->OpenDevice(0).failure, MixerOpenResult::Failure::None);
         window = std::make_unique<TfrmCompatibilityTest>(program, *main);
         main->SetCompatibilityTest(window.get());
     }
@@ -75,7 +75,7 @@ TEST_F(Compatibility, WarnsThenSetsUpTheSlidersFromTheCard) {
 
 TEST_F(Compatibility, ZeroStepControlsAreReported) {
     mixerPlatform->destinations[0].sources[0].controls[0].steps = 0;
-    program.mixer->OpenDevice(0);
+    ASSERT_EQ(program.mixer->OpenDevice(0).failure, MixerOpenResult::Failure::None);
     window->show();
     bool reported = false;
     for (const std::string& m : dialogs.messages)

@@ -153,7 +153,7 @@ int main(int argc, char** argv) {
     program.waveOutput = std::make_unique<test::FakeWaveOutput>();
     auto platform = std::make_unique<test::FakeMixerPlatform>(&values, &sets);
     platform->devices = {{"Card A", 0x0102, 2}};
-    program.mixer = std::make_unique<Mixer>(std::move(platform), dialogs);
+    program.mixer = std::make_unique<Mixer>(std::move(platform));
 
     TfrmMain main(program, nullptr);
     main.show();

@@ -92,7 +92,7 @@ TEST_F(MainWindow, CommandLineOpensAudiogramsInAnyCase) {
     rec.TestDateStamp = "01-02-2026";
     const std::string file = (dir / "Ann Smith.Aud").string();
     PersonalData pd{"Smith", "Ann", "", "", CalendarDate{1970, 1, 31}, ""};
-    WriteFile(file, rec, pd, DateContext{ShortDateFormat::System(), 2026});
+    ASSERT_TRUE(WriteFile(file, rec, pd, DateContext{ShortDateFormat::System(), 2026}).Done());
     // An unquoted path with a blank arrives as two parameters.
     const auto blank = file.find(' ');
     Start({file.substr(0, blank), file.substr(blank + 1)});

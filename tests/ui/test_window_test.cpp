@@ -293,7 +293,7 @@ TEST_F(TestWindow, ALevelTheCardRefusesStopsTheRun) {
     mixerPlatform->destinations = {
         LineOf(0xFFFF0000, kDstSpeakers, 2, {Ctl(1, kCtlVolume), Ctl(2, kCtlMute, 1, 0)})};
     program.mixer->CountDevices();
-    program.mixer->OpenDevice(0);
+    ASSERT_EQ(program.mixer->OpenDevice(0).failure, MixerOpenResult::Failure::None);
     ASSERT_TRUE(program.mixer->Controls().MixMasterVolume.Exist);
     mixerPlatform->setResult = 1025;
     waveOutput->waitHook = [] { return true; };

@@ -73,7 +73,7 @@ class UiFixture : public ::testing::Test {
         auto platform = std::make_unique<FakeMixerPlatform>(&mixerValues, &mixerSets);
         platform->devices = {{"Card A", 0x0102, 2}, {"Card B", 0x0102, 2}};
         mixerPlatform = platform.get();
-        program.mixer = std::make_unique<Mixer>(std::move(platform), dialogs);
+        program.mixer = std::make_unique<Mixer>(std::move(platform));
     }
     ~UiFixture() override {
         settings.reset();
