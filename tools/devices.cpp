@@ -5,9 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "audio/alsa_mixer_platform.h"
 #include "audio/mixer.h"
-#include "audio/portaudio_output.h"
+#include "tools/back_ends.h"
 #include "tools/commands.h"
 #include "tools/simulation.h"
 #include "ui/mixer_messages.h"
@@ -41,18 +40,14 @@ int Devices(const std::vector<std::string>& args) {
         std::fprintf(stderr, "usage: tonmark-tool devices\n");
         return 2;
     }
-    QuietAlsaErrors();
     std::vector<std::string> wave;
-    {
-        PortAudioOutput output;
-        wave = output.DeviceEntries();
-    }
+    { wave = MakeWaveOutput()->DeviceEntries(); }
     std::printf("Wave output devices:\n");
     for (size_t i = 0; i < wave.size(); ++i)
         std::printf("%zu: %s\n", i, wave[i].c_str());
 
     StderrDialogs dialogs;
-    Mixer mixer(std::make_unique<AlsaMixerPlatform>());
+    Mixer mixer(MakeMixerPlatform());
     const uint32_t count = mixer.CountDevices();
     std::vector<std::vector<std::string>> listings;
     std::printf("Mixer devices:\n");

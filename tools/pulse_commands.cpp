@@ -6,9 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "audio/alsa_mixer_platform.h"
-#include "audio/portaudio_output.h"
 #include "audio/tone_synthesis.h"
+#include "tools/back_ends.h"
 #include "tools/commands.h"
 
 namespace tonmark::tool {
@@ -93,8 +92,8 @@ int Play(const std::vector<std::string>& args) {
         std::fprintf(stderr, "tonmark-tool play: %s\n", error.c_str());
         return 2;
     }
-    QuietAlsaErrors();
-    PortAudioOutput output;
+    const auto device = MakeWaveOutput();
+    PortAudioOutput& output = *device;
     if (!output.OpenPulseOutput(static_cast<int>(o.device))) {
         std::fprintf(stderr, "tonmark-tool play: %s\n", output.Failure().c_str());
         return 1;

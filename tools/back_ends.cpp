@@ -1,0 +1,18 @@
+#include "tools/back_ends.h"
+
+#include "audio/alsa_mixer_platform.h"
+
+namespace tonmark::tool {
+
+// alsa-lib's own complaints would bury the tool's output.
+std::unique_ptr<PortAudioOutput> MakeWaveOutput() {
+    QuietAlsaErrors();
+    return std::make_unique<PortAudioOutput>();
+}
+
+std::unique_ptr<MixerPlatform> MakeMixerPlatform() {
+    QuietAlsaErrors();
+    return std::make_unique<AlsaMixerPlatform>();
+}
+
+} // namespace tonmark::tool

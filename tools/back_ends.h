@@ -1,0 +1,18 @@
+#pragma once
+// The tool's own composition root: the one place in tonmark-tool that picks
+// the real sound back ends, as app/main.cpp does for the program. Every
+// other part of the tool works on the interfaces or on no device at all.
+#include <memory>
+
+#include "audio/mixer_platform.h"
+#include "audio/portaudio_output.h"
+
+namespace tonmark::tool {
+
+// PortAudio, as the program plays; the concrete type, for the figures the
+// play command reports (underflows, latency).
+std::unique_ptr<PortAudioOutput> MakeWaveOutput();
+// The ALSA mixer of every card. Both silence alsa-lib's own messages.
+std::unique_ptr<MixerPlatform> MakeMixerPlatform();
+
+} // namespace tonmark::tool
