@@ -13,20 +13,12 @@
 #include "audio/alsa_mixer_platform.h"
 #include "audio/portaudio_output.h"
 #include "audio/pulse_endpoint_volume.h"
-#include "ui/about_box.h"
-#include "ui/calibration_by_ear.h"
-#include "ui/calibration_info.h"
-#include "ui/compatibility_test.h"
 #include "ui/error_handler.h"
 #include "ui/help_viewer.h"
-#include "ui/main_window.h"
-#include "ui/printing.h"
+#include "ui/program_windows.h"
 #include "ui/qt_dialogs.h"
-#include "ui/results_window.h"
 #include "ui/screen_saver_hold.h"
-#include "ui/settings_dialog.h"
 #include "ui/splash.h"
-#include "ui/test_window.h"
 
 using namespace tonmark;
 
@@ -94,38 +86,11 @@ int Run(int argc, char** argv) {
     if (program.coreAudioMode)
         program.endpoint = std::move(endpoint);
 
-    std::vector<std::string> args(argv + 1, argv + argc);
-    TfrmMain main(program, &help);
-    mainWindow = &main;
     ScreenSaverHold screenSaver([&program] {
         return !program.state.StopRequested && program.settings.DisableScreenSaverDuringTest;
     });
-    main.show();
-    GuardedCall([&] { main.FormCreate(args); });
-
-    TfrmSettings settings(program, main);
-    main.SetSettingsDialog(&settings);
-    GuardedCall([&] { settings.FormCreate(); });
-
-    AboutBox about([&dialogs](int context) { dialogs.ShowHelpTopic(context); });
-    about.onHide = [&main] { main.setEnabled(true); };
-    main.showAbout = [&main, &about] {
-        main.setEnabled(false);
-        about.show();
-    };
-    TfrmTest test(program);
-    main.SetTestWindow(&test);
-    TfrmCalibrationInfo calibrationInfo(program, main);
-    main.SetCalibrationInfo(&calibrationInfo);
-    GuardedCall([&] { calibrationInfo.FormCreate(); });
-    TfrmResults results(program, main, [&main](QWidget& w) { main.PrintWindow(w); });
-    main.SetResultsWindow(&results);
-    TfrmBioCal bioCal(program, main, [&main] { main.ShowNewCalibration(); });
-    main.SetCalibrationByEar(&bioCal);
-    TfrmCompatibilityTest compatibility(program, main);
-    main.SetCompatibilityTest(&compatibility);
-    QtPrinterSetup printerSetup;
-    main.SetPrinterSetup(&printerSetup);
+    const ProgramWindows windows(program, &help, std::vector<std::string>(argv + 1, argv + argc),
+                                 [&mainWindow](TfrmMain& main) { mainWindow = &main; });
     if (closeRequested)
         return 0;
 

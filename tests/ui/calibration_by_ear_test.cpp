@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -198,9 +199,13 @@ TEST_F(BioCal, TheToneIsTheHearingLevelMinus60OnThePagesEar) {
 TEST_F(BioCal, NewCalibrationOffersTheCompatibilityTestFirst) {
     dialogs.yesNoAnswer = true;
     main->SubjCal1Click();
-    EXPECT_FALSE(window->isVisible()) << "no compatibility window in this fixture: nothing opens";
-    EXPECT_NE(dialogs.messages.back().find("Would you like to do the compatibility test now?"),
-              std::string::npos);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(windows->compatibility->isVisible());
+    const auto asked = std::find_if(dialogs.messages.begin(), dialogs.messages.end(), [](auto& m) {
+        return m.find("Would you like to do the compatibility test now?") != std::string::npos;
+    });
+    EXPECT_NE(asked, dialogs.messages.end());
+    windows->compatibility->close();
 }
 
 } // namespace

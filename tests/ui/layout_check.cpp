@@ -21,14 +21,7 @@
 #include "support/fake_mixer_platform.h"
 #include "support/fake_wave_output.h"
 #include "tools/simulation.h"
-#include "ui/about_box.h"
-#include "ui/calibration_by_ear.h"
-#include "ui/calibration_info.h"
-#include "ui/compatibility_test.h"
-#include "ui/main_window.h"
-#include "ui/results_window.h"
-#include "ui/settings_dialog.h"
-#include "ui/test_window.h"
+#include "ui/program_windows.h"
 
 using namespace tonmark;
 
@@ -155,12 +148,9 @@ int main(int argc, char** argv) {
     platform->devices = {{"Card A", 0x0102, 2}};
     program.mixer = std::make_unique<Mixer>(std::move(platform));
 
-    TfrmMain main(program, nullptr);
-    main.show();
-    main.FormCreate({});
-    TfrmSettings settings(program, main);
-    main.SetSettingsDialog(&settings);
-    settings.FormCreate();
+    ProgramWindows windows(program, nullptr, {});
+    TfrmMain& main = *windows.main;
+    TfrmSettings& settings = *windows.settings;
     Check("main window", &main);
     main.resize(main.minimumSize());
     QApplication::processEvents();
@@ -170,19 +160,13 @@ int main(int argc, char** argv) {
         Check("settings, page " + settings.SettingsPages->tabText(page), &settings);
     }
     settings.hide();
-    AboutBox about([](int) {});
-    Check("About box", &about);
-    TfrmTest test(program);
-    Check("test window", &test);
-    TfrmResults results(program, main, [](QWidget&) {});
-    Check("results window", &results);
-    TfrmCalibrationInfo info(program, main);
-    Check("Calibration Information", &info);
-    TfrmCompatibilityTest compatibility(program, main);
-    Check("Compatibility Test", &compatibility);
-    compatibility.hide();
-    TfrmBioCal bioCal(program, main, [] {});
-    Check("Calibration by Ear", &bioCal);
+    Check("About box", windows.about.get());
+    Check("test window", windows.test.get());
+    Check("results window", windows.results.get());
+    Check("Calibration Information", windows.calibrationInfo.get());
+    Check("Compatibility Test", windows.compatibility.get());
+    windows.compatibility->hide();
+    Check("Calibration by Ear", windows.bioCal.get());
     std::filesystem::remove_all(dir);
     std::printf("%d faults at scale %s, font scale %s\n", faults,
                 std::getenv("QT_SCALE_FACTOR") ? std::getenv("QT_SCALE_FACTOR") : "1",

@@ -267,7 +267,7 @@ TEST_F(TestWindow, SettingsDialogLightsWithTheControllerOnTheHardwarePageOnly) {
     for (QWidget* w :
          std::initializer_list<QWidget*>{settings->light, settings->lblJoystickState,
                                          settings->lblJoystickHelp, settings->btnGamingOptions})
-        EXPECT_TRUE(w->isVisibleTo(settings.get()));
+        EXPECT_TRUE(w->isVisibleTo(settings));
     EXPECT_TRUE(settings->tmrJoystickLight->isActive());
     EXPECT_EQ(settings->tmrJoystickLight->interval(), 50);
     auto lightAfterTicks = [&] {
@@ -281,8 +281,8 @@ TEST_F(TestWindow, SettingsDialogLightsWithTheControllerOnTheHardwarePageOnly) {
     joystick.down = false;
     EXPECT_NE(lightAfterTicks().indexOf("black"), -1);
     settings->rdoCTRL->click();
-    EXPECT_FALSE(settings->light->isVisibleTo(settings.get()));
-    EXPECT_FALSE(settings->btnGamingOptions->isVisibleTo(settings.get()));
+    EXPECT_FALSE(settings->light->isVisibleTo(settings));
+    EXPECT_FALSE(settings->btnGamingOptions->isVisibleTo(settings));
     settings->SelectGraphPage();
     EXPECT_FALSE(settings->tmrJoystickLight->isActive());
     settings->CancelClick();

@@ -13,8 +13,7 @@
 #include "support/fake_wave_output.h"
 #include "tools/simulation.h"
 #include "ui/error_handler.h"
-#include "ui/main_window.h"
-#include "ui/settings_dialog.h"
+#include "ui/program_windows.h"
 
 namespace tonmark::test {
 
@@ -76,19 +75,15 @@ class UiFixture : public ::testing::Test {
         program.mixer = std::make_unique<Mixer>(std::move(platform));
     }
     ~UiFixture() override {
-        settings.reset();
-        main.reset();
+        windows.reset();
         std::filesystem::remove_all(dir);
     }
 
     // The start-up of the windows, as main runs it.
     void Start(std::vector<std::string> args = {}) {
-        main = std::make_unique<TfrmMain>(program, nullptr);
-        main->show();
-        main->FormCreate(args);
-        settings = std::make_unique<TfrmSettings>(program, *main);
-        main->SetSettingsDialog(settings.get());
-        GuardedCall([this] { settings->FormCreate(); });
+        windows = std::make_unique<ProgramWindows>(program, nullptr, args);
+        main = windows->main.get();
+        settings = windows->settings.get();
         QApplication::processEvents();
     }
 
@@ -106,8 +101,9 @@ class UiFixture : public ::testing::Test {
     FakeMixerPlatform* mixerPlatform = nullptr;
     Program program;
     std::vector<std::string> errors;
-    std::unique_ptr<TfrmMain> main;
-    std::unique_ptr<TfrmSettings> settings;
+    std::unique_ptr<ProgramWindows> windows;
+    TfrmMain* main = nullptr;
+    TfrmSettings* settings = nullptr;
 };
 
 } // namespace tonmark::test

@@ -79,15 +79,15 @@ TEST_F(WindowFaults, TheMainWindowDoesNotCloseUnderTheSettingsDialog) {
 TEST_F(WindowFaults, TheColourListKeepsItsEntryAfterAColourChange) {
     Start();
     settings->show();
-    QApplication::setActiveWindow(settings.get());
+    QApplication::setActiveWindow(settings);
     QApplication::processEvents();
     EXPECT_EQ(settings->ColourList->currentIndex(), 0) << "opening shows the first entry";
     settings->ColourList->setCurrentIndex(3);
     files.colours.push_back(0x00123456);
     settings->ChangeClick();
     // The colour dialog took the activation and gives it back.
-    QApplication::setActiveWindow(main.get());
-    QApplication::setActiveWindow(settings.get());
+    QApplication::setActiveWindow(main);
+    QApplication::setActiveWindow(settings);
     QApplication::processEvents();
     EXPECT_EQ(settings->ColourList->currentIndex(), 3);
     EXPECT_EQ(program.settings.GraphColour(3), 0x00123456u);
@@ -102,7 +102,7 @@ TEST_F(WindowFaults, TheAudiogramFrameTakesTheWindowColourAtStart) {
     WriteStore(QJsonDocument(o).toJson().toStdString());
     Start();
     const QImage shot = main->grab().toImage();
-    const QPoint inFrame = main->grpGraph->mapTo(main.get(), QPoint(12, 150));
+    const QPoint inFrame = main->grpGraph->mapTo(main, QPoint(12, 150));
     // The style shades a frame's inside a little.
     const QColor c = shot.pixelColor(inFrame);
     EXPECT_EQ(c.red(), 0);
@@ -128,7 +128,7 @@ TEST_F(WindowFaults, MessagesAndHelpBelongAboveTheAlwaysOnTopWindows) {
     Start();
     EXPECT_EQ(DialogParent(), QApplication::activeWindow());
     settings->show();
-    EXPECT_EQ(DialogParent(), settings.get()) << "a message would open behind the dialog";
+    EXPECT_EQ(DialogParent(), settings) << "a message would open behind the dialog";
     settings->CancelClick();
     HelpViewer help(TONMARK_HELP_DIR);
     EXPECT_TRUE(help.windowFlags() & Qt::WindowStaysOnTopHint);
@@ -151,7 +151,8 @@ TEST_F(WindowFaults, AnOpenedCommentIsReadFromItsStart) {
 }
 
 TEST_F(WindowFaults, TheFirstPaintUsesTheDesignColoursNotBlack) {
-    main = std::make_unique<TfrmMain>(program, nullptr);
+    const auto early = std::make_unique<TfrmMain>(program, nullptr);
+    TfrmMain* main = early.get();
     main->show();
     main->FormCreate({});
     // Before the settings are read (the first-run questions come then).
@@ -181,7 +182,7 @@ TEST_F(WindowFaults, EnterAndEscapeDoWhatEachDialogSays) {
     };
     // Settings: Escape cancels, Enter confirms; both close.
     main->Options1->trigger();
-    key(settings.get(), Qt::Key_Escape);
+    key(settings, Qt::Key_Escape);
     EXPECT_FALSE(settings->isVisible());
     main->Options1->trigger();
     program.settings.TestFrequency[10] = !program.settings.TestFrequency[10];
