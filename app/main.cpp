@@ -72,6 +72,12 @@ int Run(int argc, char** argv) {
     ProcessLauncher launcher;
 
     Program program;
+    // The application reports to the program's reporter while the program lives.
+    app.SetErrorReporter(&program.errors);
+    struct ForgetReporter {
+        TonmarkApplication& app;
+        ~ForgetReporter() { app.SetErrorReporter(nullptr); }
+    } forgetReporter{app};
     program.dialogs = &dialogs;
     program.files = &files;
     program.clock = &clock;

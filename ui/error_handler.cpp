@@ -5,41 +5,38 @@
 
 namespace tonmark {
 
-namespace {
-std::function<void(const std::string&)>& Sink() {
-    static std::function<void(const std::string&)> sink = [](const std::string& text) {
-        QMessageBox::critical(QApplication::activeWindow(), QStringLiteral("Tonmark"),
-                              QString::fromStdString(text));
-    };
-    return sink;
-}
-} // namespace
+ErrorReporter::ErrorReporter()
+    : sink_([](const std::string& text) {
+          QMessageBox::critical(QApplication::activeWindow(), QStringLiteral("Tonmark"),
+                                QString::fromStdString(text));
+      }) {}
 
-void SetErrorSink(std::function<void(const std::string&)> sink) {
-    Sink() = std::move(sink);
+void ErrorReporter::Report(const std::string& text) const {
+    sink_(text);
 }
 
-void ReportError(const std::string& text) {
-    QTimer::singleShot(0, [text] { Sink()(text); });
+void ErrorReporter::ReportLater(const std::string& text) const {
+    QTimer::singleShot(0, context_.get(), [this, text] { Report(text); });
 }
 
-void GuardedCall(const std::function<void()>& handler) {
+void ErrorReporter::Guarded(const std::function<void()>& handler) const {
     try {
         handler();
     } catch (const std::exception& e) {
-        Sink()(e.what());
+        Report(e.what());
     }
 }
 
 TonmarkApplication::TonmarkApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
 bool TonmarkApplication::notify(QObject* receiver, QEvent* event) {
+    const ErrorReporter& errors = reporter_ ? *reporter_ : fallback_;
     try {
         return QApplication::notify(receiver, event);
     } catch (const std::exception& e) {
-        ReportError(e.what());
+        errors.ReportLater(e.what());
     } catch (...) {
-        ReportError("An unexpected error occurred.");
+        errors.ReportLater("An unexpected error occurred.");
     }
     return false;
 }

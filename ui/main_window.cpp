@@ -131,7 +131,7 @@ void TfrmMain::BuildMenus() {
         QAction* a = menu->addAction(QString::fromUtf8(caption));
         if (!key.isEmpty())
             a->setShortcut(key);
-        connect(a, &QAction::triggered, this, [action] { GuardedCall(action); });
+        connect(a, &QAction::triggered, this, [this, action] { p_.errors.Guarded(action); });
         return a;
     };
     File1 = menuBar()->addMenu(QStringLiteral("&File"));
@@ -232,7 +232,7 @@ void TfrmMain::FormCreate(const std::vector<std::string>& args) {
         try {
             OpenAudiogram(CommandLineFileName(p_.commandLineText));
         } catch (const std::exception& e) {
-            ReportError(e.what());
+            p_.errors.ReportLater(e.what());
         }
     }
     if (!p_.state.AudiogramValid)
@@ -341,7 +341,7 @@ void TfrmMain::pbxAudiogramPaint() {
         // many times.
         if (lastPaintError_ != e.what()) {
             lastPaintError_ = e.what();
-            ReportError(e.what());
+            p_.errors.ReportLater(e.what());
         }
     }
     pbxAudiogram->picture = chart;

@@ -17,6 +17,7 @@
 #include "core/settings.h"
 #include "storage/personal_data.h"
 #include "storage/settings_store.h"
+#include "ui/error_handler.h"
 
 namespace tonmark {
 
@@ -77,6 +78,8 @@ struct Program {
     JoystickReader* joystick = nullptr;
     ProgramLauncher* launcher = nullptr;
     Clock* clock = nullptr;
+    // The general error handler's texts.
+    ErrorReporter errors;
 };
 
 inline constexpr const char* kProductName = "Tonmark";

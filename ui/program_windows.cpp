@@ -12,11 +12,11 @@ ProgramWindows::ProgramWindows(Program& program, HelpViewer* help,
     if (mainCreated)
         mainCreated(m);
     m.show();
-    GuardedCall([&] { m.FormCreate(args); });
+    program.errors.Guarded([&] { m.FormCreate(args); });
 
     settings = std::make_unique<TfrmSettings>(program, m);
     m.SetSettingsDialog(settings.get());
-    GuardedCall([&] { settings->FormCreate(); });
+    program.errors.Guarded([&] { settings->FormCreate(); });
 
     about = std::make_unique<AboutBox>([&program](int context) {
         if (program.dialogs)
@@ -31,7 +31,7 @@ ProgramWindows::ProgramWindows(Program& program, HelpViewer* help,
     m.SetTestWindow(test.get());
     calibrationInfo = std::make_unique<TfrmCalibrationInfo>(program, m);
     m.SetCalibrationInfo(calibrationInfo.get());
-    GuardedCall([&] { calibrationInfo->FormCreate(); });
+    program.errors.Guarded([&] { calibrationInfo->FormCreate(); });
     results = std::make_unique<TfrmResults>(program, m, [&m](QWidget& w) { m.PrintWindow(w); });
     m.SetResultsWindow(results.get());
     bioCal = std::make_unique<TfrmBioCal>(program, m, [&m] { m.ShowNewCalibration(); });

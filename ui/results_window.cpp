@@ -72,7 +72,7 @@ TfrmResults::TfrmResults(Program& program, TfrmMain& main, std::function<void(QW
     OK->setDefault(true);
     connect(HelpButton1, &QPushButton::clicked, this, [this] { HelpButton1Click(); });
     connect(PrintButton, &QPushButton::clicked, this,
-            [this] { GuardedCall([this] { PrintButtonClick(); }); });
+            [this] { p_.errors.Guarded([this] { PrintButtonClick(); }); });
     connect(OK, &QPushButton::clicked, this, [this] { OKClick(); });
     scale_ = FitToText(*this);
 }

@@ -60,9 +60,9 @@ TfrmSettings::TfrmSettings(Program& program, TfrmMain& main, QWidget* parent)
         light->setStyleSheet(QStringLiteral("background-color: %1; border-radius: 12px;")
                                  .arg(down ? "red" : "black"));
     });
-    connect(OK, &QPushButton::clicked, this, [this] { GuardedCall([this] { OKClick(); }); });
+    connect(OK, &QPushButton::clicked, this, [this] { p_.errors.Guarded([this] { OKClick(); }); });
     connect(Cancel, &QPushButton::clicked, this,
-            [this] { GuardedCall([this] { CancelClick(); }); });
+            [this] { p_.errors.Guarded([this] { CancelClick(); }); });
     connect(SettingsHelp, &QPushButton::clicked, this, [this] { SettingsHelpClick(); });
     // F1: the help of the page on screen.
     connect(new QShortcut(QKeySequence(Qt::Key_F1), this), &QShortcut::activated, this,
@@ -361,7 +361,7 @@ void TfrmSettings::closeEvent(QCloseEvent* e) {
 }
 
 void TfrmSettings::reject() {
-    GuardedCall([this] { CancelClick(); });
+    p_.errors.Guarded([this] { CancelClick(); });
 }
 
 void TfrmSettings::showEvent(QShowEvent* e) {

@@ -61,7 +61,7 @@ class UiFixture : public ::testing::Test {
         std::filesystem::create_directories(dir);
         storePath = (dir / "Tonmark.json").string();
         std::filesystem::copy_file(TONMARK_TEST_DATA "/full_settings.json", storePath);
-        SetErrorSink([this](const std::string& text) { errors.push_back(text); });
+        program.errors.SetSink([this](const std::string& text) { errors.push_back(text); });
         program.dialogs = &dialogs;
         program.files = &files;
         program.clock = &clock;
