@@ -107,7 +107,8 @@ void TfrmCalibrationInfo::OKSaveClick() {
         p_.state.CalibrationLoaded = true;
         if (p_.files)
             if (const auto choice = p_.files->SaveFile("Save Calibration Data File",
-                                                       "Calibration File|*.cal", "", "cal"))
+                                                       "Calibration File|*.cal", p_.defaultFolder,
+                                                       "", "cal"))
                 // A failure is reported by the general error handler; the
                 // dialog stays open and nothing that was there is destroyed.
                 if (const FileResult saved =

@@ -290,7 +290,7 @@ void TfrmMain::OpenAudiogram(const std::string& fileName) {
 }
 
 void TfrmMain::Open1Click() {
-    const auto name = p_.files->OpenFile("Open Audiogram File", "Audiogram Files|*.aud");
+    const auto name = p_.files->OpenFile("Open Audiogram File", "Audiogram Files|*.aud", p_.defaultFolder);
     if (name)
         OpenAudiogram(*name);
 }
@@ -300,7 +300,8 @@ void TfrmMain::Save1Click() {
         const std::string suggested =
             SuggestedFileName(p_.settings, Personal(), p_.state.Record, Dates());
         const auto choice =
-            p_.files->SaveFile("Save As", "Audiogram|*.aud|ASCII-Text|*.txt", suggested, "aud");
+            p_.files->SaveFile("Save As", "Audiogram|*.aud|ASCII-Text|*.txt",
+                                               p_.defaultFolder, suggested, "aud");
         if (!choice)
             return;
         const FileResult saved =
@@ -315,7 +316,8 @@ void TfrmMain::Save1Click() {
 }
 
 void TfrmMain::LoadCalibration1Click() {
-    const auto name = p_.files->OpenFile("Open Calibration Data File", "Calibration Data|*.cal");
+    const auto name = p_.files->OpenFile("Open Calibration Data File", "Calibration Data|*.cal",
+                                        p_.defaultFolder);
     if (name)
         if (ReportRead(ReadCal(*name, p_.calibration, p_.calibrationInfo), kMsgNotCalibration,
                        *p_.dialogs))

@@ -2,6 +2,7 @@
 // Everything the windows share: the program-wide state, the settings record,
 // the calibration in use, and the services the composition root chose. One
 // object, made by main (or by a test), handed to every window by reference.
+#include <QDir>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -25,14 +26,16 @@ namespace tonmark {
 class FileDialogs {
   public:
     virtual ~FileDialogs() = default;
-    // The chosen file, or nothing when cancelled.
-    virtual std::optional<std::string> OpenFile(const std::string& title,
-                                                const std::string& filter) = 0;
+    // The chosen file, or nothing when cancelled. Both dialogs open in
+    // folder, the program's default folder.
+    virtual std::optional<std::string> OpenFile(const std::string& title, const std::string& filter,
+                                                const std::string& folder) = 0;
     struct SaveChoice {
         std::string name;
         int fileType = 1; // 1-based index of the chosen filter
     };
     virtual std::optional<SaveChoice> SaveFile(const std::string& title, const std::string& filter,
+                                               const std::string& folder,
                                                const std::string& suggestedName,
                                                const std::string& defaultSuffix) = 0;
     // A colour, or nothing when cancelled. start is 0x00BBGGRR.
@@ -66,6 +69,10 @@ struct Program {
     std::string newCalibrationDate, newCalibrationTime;
     bool newCalibrationPending = false;
     std::string commandLineText;
+    // Where the file dialogs open: the working folder at start, then the one
+    // picked on the settings' File Handling page. Kept here rather than as
+    // the process's working folder, so that nothing else moves with it.
+    std::string defaultFolder = QDir::currentPath().toStdString();
 
     // Chosen by main (or a test); owned here.
     std::unique_ptr<SettingsStore> store;

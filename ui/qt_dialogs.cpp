@@ -109,9 +109,9 @@ QStringList QtFilters(const std::string& filter) {
 }
 
 std::optional<std::string> QtFileDialogs::OpenFile(const std::string& title,
-                                                   const std::string& filter) {
-    // The default folder is the current one, which the settings dialog sets.
-    const QString name = QFileDialog::getOpenFileName(DialogParent(), Q(title), QDir::currentPath(),
+                                                   const std::string& filter,
+                                                   const std::string& folder) {
+    const QString name = QFileDialog::getOpenFileName(DialogParent(), Q(title), Q(folder),
                                                       QtFilters(filter).join(";;"));
     if (name.isEmpty())
         return std::nullopt;
@@ -120,12 +120,13 @@ std::optional<std::string> QtFileDialogs::OpenFile(const std::string& title,
 
 std::optional<FileDialogs::SaveChoice> QtFileDialogs::SaveFile(const std::string& title,
                                                                const std::string& filter,
+                                                               const std::string& folder,
                                                                const std::string& suggested,
                                                                const std::string& suffix) {
     QFileDialog dlg(DialogParent(), Q(title));
     dlg.setAcceptMode(QFileDialog::AcceptSave);
     dlg.setNameFilters(QtFilters(filter));
-    dlg.setDirectory(QDir::currentPath());
+    dlg.setDirectory(Q(folder));
     dlg.setDefaultSuffix(Q(suffix));
     // A name typed without a suffix gets the one of the chosen type.
     QObject::connect(&dlg, &QFileDialog::filterSelected, &dlg,

@@ -6,21 +6,12 @@
 
 namespace tonmark {
 
-namespace {
-QDBusInterface* Service() {
-    static QDBusInterface* iface = [] {
-        auto* i = new QDBusInterface(QStringLiteral("org.freedesktop.ScreenSaver"),
-                                     QStringLiteral("/org/freedesktop/ScreenSaver"),
-                                     QStringLiteral("org.freedesktop.ScreenSaver"),
-                                     QDBusConnection::sessionBus());
-        return i;
-    }();
-    return iface->isValid() ? iface : nullptr;
-}
-} // namespace
-
 ScreenSaverHold::ScreenSaverHold(std::function<bool()> wanted, QObject* parent)
-    : QObject(parent), wanted_(std::move(wanted)) {
+    : QObject(parent), wanted_(std::move(wanted)),
+      service_(std::make_unique<QDBusInterface>(QStringLiteral("org.freedesktop.ScreenSaver"),
+                                                QStringLiteral("/org/freedesktop/ScreenSaver"),
+                                                QStringLiteral("org.freedesktop.ScreenSaver"),
+                                                QDBusConnection::sessionBus())) {
     timer_.setInterval(1000);
     connect(&timer_, &QTimer::timeout, this, [this] { Sync(); });
     timer_.start();
@@ -31,6 +22,10 @@ ScreenSaverHold::~ScreenSaverHold() {
     if (held_)
         if (QDBusInterface* s = Service())
             s->call(QStringLiteral("UnInhibit"), cookie_);
+}
+
+QDBusInterface* ScreenSaverHold::Service() const {
+    return service_->isValid() ? service_.get() : nullptr;
 }
 
 void ScreenSaverHold::Sync() {

@@ -5,6 +5,9 @@
 #include <QObject>
 #include <QTimer>
 #include <functional>
+#include <memory>
+
+class QDBusInterface;
 
 namespace tonmark {
 
@@ -16,7 +19,11 @@ class ScreenSaverHold : public QObject {
     void Sync();
 
   private:
+    // The service, or null without a session bus or screen saver.
+    QDBusInterface* Service() const;
+
     std::function<bool()> wanted_;
+    std::unique_ptr<QDBusInterface> service_;
     QTimer timer_;
     uint cookie_ = 0;
     bool held_ = false;

@@ -107,7 +107,8 @@ TfrmSettings::TfrmSettings(Program& program, TfrmMain& main, QWidget* parent)
     });
     connect(btnChooseCal, &QPushButton::clicked, this, [this] {
         const auto name =
-            p_.files->OpenFile("Open Calibration Data File", "Calibration Data|*.cal");
+            p_.files->OpenFile("Open Calibration Data File", "Calibration Data|*.cal",
+                               p_.defaultFolder);
         if (!name)
             return;
         lblCalFile->setText(QString::fromStdString(*name));

@@ -1,5 +1,6 @@
 // The five pages of the settings dialog and their controls.
 #include <QDir>
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -185,22 +186,25 @@ void TfrmSettings::BuildFileHandlingPage() {
     for (int c = 1; c < model->columnCount(); ++c)
         DirectoryListBox1->hideColumn(c);
     DirectoryListBox1->setHeaderHidden(true);
-    DirectoryListBox1->setCurrentIndex(model->index(QDir::currentPath()));
+    const QString folder = QString::fromStdString(p_.defaultFolder);
+    DirectoryListBox1->setCurrentIndex(model->index(folder));
     // The model reads folders in the background: show the current one as soon
     // as its branch is there.
     connect(model, &QFileSystemModel::directoryLoaded, DirectoryListBox1, [this, model] {
-        const QModelIndex current = model->index(QDir::currentPath());
+        const QModelIndex current = model->index(QString::fromStdString(p_.defaultFolder));
         DirectoryListBox1->setCurrentIndex(current);
         DirectoryListBox1->scrollTo(current, QAbstractItemView::PositionAtCenter);
     });
     folders->addWidget(DirectoryListBox1);
-    Dir = new QLabel(QDir::currentPath());
+    Dir = new QLabel(folder);
     folders->addWidget(Dir);
-    // Picking a folder makes it the current folder for the rest of the run.
+    // Picking a folder makes it the default folder for the rest of the run.
     connect(DirectoryListBox1, &QTreeView::clicked, this, [this, model](const QModelIndex& i) {
         const QString path = model->filePath(i);
-        if (QDir::setCurrent(path))
+        if (QFileInfo(path).isDir()) {
+            p_.defaultFolder = path.toStdString();
             Dir->setText(path);
+        }
     });
     layout->addLayout(folders);
 

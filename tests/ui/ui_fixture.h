@@ -22,12 +22,13 @@ class ScriptedFiles final : public FileDialogs {
     std::deque<std::optional<std::string>> opens;
     std::deque<std::optional<SaveChoice>> saves;
     std::deque<std::optional<uint32_t>> colours;
-    std::string lastSuggested, lastTitle, lastFilter;
+    std::string lastSuggested, lastTitle, lastFilter, lastFolder;
 
-    std::optional<std::string> OpenFile(const std::string& title,
-                                        const std::string& filter) override {
+    std::optional<std::string> OpenFile(const std::string& title, const std::string& filter,
+                                        const std::string& folder) override {
         lastTitle = title;
         lastFilter = filter;
+        lastFolder = folder;
         if (opens.empty())
             return std::nullopt;
         auto r = opens.front();
@@ -35,9 +36,11 @@ class ScriptedFiles final : public FileDialogs {
         return r;
     }
     std::optional<SaveChoice> SaveFile(const std::string&, const std::string& filter,
-                                       const std::string& suggested, const std::string&) override {
+                                       const std::string& folder, const std::string& suggested,
+                                       const std::string&) override {
         lastSuggested = suggested;
         lastFilter = filter;
+        lastFolder = folder;
         if (saves.empty())
             return std::nullopt;
         auto r = saves.front();

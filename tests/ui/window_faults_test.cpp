@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
+#include <QFileSystemModel>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QKeyEvent>
@@ -199,6 +201,25 @@ TEST_F(WindowFaults, EnterAndEscapeDoWhatEachDialogSays) {
     EXPECT_EQ(nextTabStop(main->txtFirstName), main->txtLastName);
     EXPECT_EQ(nextTabStop(main->txtLastName), main->txtOrganisation);
     EXPECT_EQ(nextTabStop(main->txtReferenceNumber), main->dtpDOB);
+}
+
+// The folder picked on the File Handling page is where the file dialogs open;
+// the process's working folder, which relative paths depend on, stays.
+TEST_F(WindowFaults, ThePickedFolderIsWhereTheFileDialogsOpen) {
+    Start();
+    const QString before = QDir::currentPath();
+    EXPECT_EQ(program.defaultFolder, before.toStdString()) << "the working folder at start";
+    auto* model = static_cast<QFileSystemModel*>(settings->DirectoryListBox1->model());
+    const QModelIndex picked = model->index(QString::fromStdString(dir.string()));
+    ASSERT_TRUE(picked.isValid());
+    emit settings->DirectoryListBox1->clicked(picked);
+    EXPECT_EQ(program.defaultFolder, dir.string());
+    EXPECT_EQ(settings->Dir->text().toStdString(), dir.string());
+    EXPECT_EQ(QDir::currentPath(), before);
+    main->Open1Click();
+    EXPECT_EQ(files.lastFolder, dir.string());
+    main->Save1Click();
+    EXPECT_EQ(files.lastFolder, dir.string());
 }
 
 } // namespace
