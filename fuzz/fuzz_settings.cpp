@@ -9,8 +9,8 @@
 #include "core/atomic_file.h"
 #include "core/errors.h"
 #include "storage/settings_store.h"
-#include "ui/settings_messages.h"
 #include "tools/simulation.h"
+#include "ui/settings_messages.h"
 
 using namespace tonmark;
 

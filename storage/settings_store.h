@@ -11,8 +11,8 @@
 #include <string_view>
 
 #include "core/file_result.h"
+#include "core/hearing_test_commands.h"
 #include "core/settings.h"
-#include "core/test_commands.h"
 
 namespace tonmark {
 

@@ -10,8 +10,8 @@
 
 #include "core/atomic_file.h"
 #include "core/errors.h"
+#include "core/hearing_test_commands.h"
 #include "core/settings.h"
-#include "core/test_commands.h"
 #include "storage/audiogram_file.h"
 #include "storage/settings_store.h"
 #include "tools/commands.h"

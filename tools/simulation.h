@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "core/hearing_test_commands.h"
 #include "core/program_state.h"
 #include "core/run_services.h"
-#include "core/test_commands.h"
 
 namespace tonmark {
 

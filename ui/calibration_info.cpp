@@ -106,9 +106,9 @@ void TfrmCalibrationInfo::OKSaveClick() {
         // In use from here on, saved or not.
         p_.state.CalibrationLoaded = true;
         if (p_.files)
-            if (const auto choice = p_.files->SaveFile("Save Calibration Data File",
-                                                       "Calibration File|*.cal", p_.defaultFolder,
-                                                       "", "cal"))
+            if (const auto choice =
+                    p_.files->SaveFile("Save Calibration Data File", "Calibration File|*.cal",
+                                       p_.defaultFolder, "", "cal"))
                 // A failure is reported by the general error handler; the
                 // dialog stays open and nothing that was there is destroyed.
                 if (const FileResult saved =
@@ -145,7 +145,7 @@ void TfrmCalibrationInfo::closeEvent(QCloseEvent* e) {
 
 void TfrmCalibrationInfo::hideEvent(QHideEvent* e) {
     main_.setEnabled(true);
-    main_.Calibration2Click();
+    main_.UpdateMenuItems();
     QDialog::hideEvent(e);
 }
 

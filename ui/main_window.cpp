@@ -11,8 +11,8 @@
 
 #include "calibration/calibration_file.h"
 #include "core/errors.h"
-#include "core/test_commands.h"
-#include "core/test_procedure.h"
+#include "core/hearing_test.h"
+#include "core/hearing_test_commands.h"
 #include "storage/file_names.h"
 #include "ui/audiogram_chart.h"
 #include "ui/calibration_by_ear.h"
@@ -194,6 +194,10 @@ void TfrmMain::BuildMenus() {
     connect(Test1, &QMenu::aboutToShow, this, [this] { Test1Click(); });
     connect(mnuCalibration, &QMenu::aboutToShow, this, [this] { Calibration2Click(); });
     // Shortcuts reach the items without a drop-down; keep them current too.
+    UpdateMenuItems();
+}
+
+void TfrmMain::UpdateMenuItems() {
     File1Click();
     Test1Click();
     Calibration2Click();
@@ -290,7 +294,8 @@ void TfrmMain::OpenAudiogram(const std::string& fileName) {
 }
 
 void TfrmMain::Open1Click() {
-    const auto name = p_.files->OpenFile("Open Audiogram File", "Audiogram Files|*.aud", p_.defaultFolder);
+    const auto name =
+        p_.files->OpenFile("Open Audiogram File", "Audiogram Files|*.aud", p_.defaultFolder);
     if (name)
         OpenAudiogram(*name);
 }
@@ -299,8 +304,7 @@ void TfrmMain::Save1Click() {
     try {
         const std::string suggested =
             SuggestedFileName(p_.settings, Personal(), p_.state.Record, Dates());
-        const auto choice =
-            p_.files->SaveFile("Save As", "Audiogram|*.aud|ASCII-Text|*.txt",
+        const auto choice = p_.files->SaveFile("Save As", "Audiogram|*.aud|ASCII-Text|*.txt",
                                                p_.defaultFolder, suggested, "aud");
         if (!choice)
             return;
@@ -317,14 +321,12 @@ void TfrmMain::Save1Click() {
 
 void TfrmMain::LoadCalibration1Click() {
     const auto name = p_.files->OpenFile("Open Calibration Data File", "Calibration Data|*.cal",
-                                        p_.defaultFolder);
+                                         p_.defaultFolder);
     if (name)
         if (ReportRead(ReadCal(*name, p_.calibration, p_.calibrationInfo), kMsgNotCalibration,
                        *p_.dialogs))
             p_.state.CalibrationLoaded = true;
-    Calibration2Click();
-    Test1Click();
-    PopupMenu1Popup();
+    UpdateMenuItems();
 }
 
 void TfrmMain::pbxAudiogramPaint() {
@@ -350,9 +352,7 @@ void TfrmMain::pbxAudiogramPaint() {
     pbxResults->picture = strip;
     pbxAudiogram->update();
     pbxResults->update();
-    File1Click();
-    Test1Click();
-    PopupMenu1Popup();
+    UpdateMenuItems();
 }
 
 void TfrmMain::ApplyColours() {

@@ -50,7 +50,11 @@ class TfrmMain : public QMainWindow {
 
     // The chart, strip and date line from the record and the settings.
     void pbxAudiogramPaint();
-    // Menu enabling, as when a menu drops down.
+    // The items that need an audiogram (Print, Retest, View Results) or a
+    // calibration (Calibration Information, Check or Recalibrate) enabled by
+    // what is there now. Called whenever either may have changed.
+    void UpdateMenuItems();
+    // The menus' own updates as each drops down.
     void File1Click();
     void Test1Click();
     void Calibration2Click();

@@ -37,8 +37,7 @@ class QtFileDialogs final : public FileDialogs {
     std::optional<std::string> OpenFile(const std::string& title, const std::string& filter,
                                         const std::string& folder) override;
     std::optional<SaveChoice> SaveFile(const std::string& title, const std::string& filter,
-                                       const std::string& folder,
-                                       const std::string& suggestedName,
+                                       const std::string& folder, const std::string& suggestedName,
                                        const std::string& defaultSuffix) override;
     std::optional<uint32_t> ChooseColour(uint32_t start) override;
 

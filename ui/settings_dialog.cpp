@@ -9,7 +9,7 @@
 #include <algorithm>
 
 #include "core/audiogram.h"
-#include "core/test_procedure.h"
+#include "core/hearing_test.h"
 #include "ui/error_handler.h"
 #include "ui/field_limits.h"
 #include "ui/gdi_canvas.h"
@@ -106,9 +106,8 @@ TfrmSettings::TfrmSettings(Program& program, TfrmMain& main, QWidget* parent)
             ReportMixerOpen(p_.mixer->OpenDevice(static_cast<uint32_t>(i)), *p_.dialogs);
     });
     connect(btnChooseCal, &QPushButton::clicked, this, [this] {
-        const auto name =
-            p_.files->OpenFile("Open Calibration Data File", "Calibration Data|*.cal",
-                               p_.defaultFolder);
+        const auto name = p_.files->OpenFile("Open Calibration Data File", "Calibration Data|*.cal",
+                                             p_.defaultFolder);
         if (!name)
             return;
         lblCalFile->setText(QString::fromStdString(*name));

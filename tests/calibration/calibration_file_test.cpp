@@ -7,9 +7,9 @@
 #include <unistd.h>
 
 #include "calibration/calibration_file.h"
+#include "core/atomic_file.h"
 #include "core/byte_codec.h"
 #include "core/errors.h"
-#include "core/atomic_file.h"
 #include "tools/simulation.h"
 #include "ui/file_messages.h"
 
@@ -125,8 +125,8 @@ TEST(CalibrationFile, ReadCalAndWriteFailures) {
 
     r = WriteCalibrationFile(dir.string(), SampleTable(), kInfo);
     EXPECT_EQ(r.failure, FileFailure::CannotWrite);
-    EXPECT_EQ(CannotCreateMessage(r), "Cannot create file \"" + dir.string() + "\". " +
-                                          std::strerror(EISDIR));
+    EXPECT_EQ(CannotCreateMessage(r),
+              "Cannot create file \"" + dir.string() + "\". " + std::strerror(EISDIR));
     fs::remove_all(dir);
 }
 

@@ -9,9 +9,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "core/atomic_file.h"
 #include "core/byte_codec.h"
 #include "core/errors.h"
-#include "core/atomic_file.h"
 #include "storage/audiogram_file.h"
 #include "tools/simulation.h"
 #include "ui/file_messages.h"

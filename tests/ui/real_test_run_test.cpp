@@ -26,7 +26,7 @@
 #include "audio/alsa_mixer_platform.h"
 #include "audio/portaudio_output.h"
 #include "audio/pulse_endpoint_volume.h"
-#include "core/test_procedure.h"
+#include "core/hearing_test.h"
 #include "support/real_program.h"
 #include "support/shell.h"
 #include "tools/simulation.h"

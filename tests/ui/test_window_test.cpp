@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "core/errors.h"
-#include "core/test_commands.h"
+#include "core/hearing_test_commands.h"
 #include "ui/gdi_canvas.h"
 #include "ui/test_run_services.h"
 #include "ui/test_window.h"

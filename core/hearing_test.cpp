@@ -1,4 +1,4 @@
-#include "core/test_procedure.h"
+#include "core/hearing_test.h"
 
 #include <algorithm>
 #include <cstdio>

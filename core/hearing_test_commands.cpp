@@ -1,4 +1,4 @@
-#include "core/test_commands.h"
+#include "core/hearing_test_commands.h"
 
 namespace tonmark {
 
