@@ -64,21 +64,30 @@ TEST_F(MainWindow, CaptionCarriesTheNames) {
     EXPECT_EQ(main->windowTitle(), "Tonmark 2.1 -  ");
 }
 
-TEST_F(MainWindow, ResizeKeepsTheDistancesToTheBottom) {
+// At every size the parts of the window stay inside it and apart, and the
+// chart takes what the window gains.
+TEST_F(MainWindow, ResizingKeepsEveryPartInsideAndApart) {
     Start();
-    for (QSize size : {QSize(726, 600), QSize(1200, 900)}) {
+    int lastChartArea = 0;
+    for (QSize size : {main->minimumSize(), QSize(900, 700), QSize(1200, 900)}) {
+        SCOPED_TRACE(std::to_string(size.width()) + "x" + std::to_string(size.height()));
         main->resize(size);
         QApplication::processEvents();
-        const QWidget* client = main->centralWidget();
-        const int CW = client->width(), CH = client->height();
-        EXPECT_EQ(main->lblDateTime->y(), CH - 18);
-        EXPECT_EQ(main->grpData->y(), CH - 147);
-        EXPECT_EQ(main->grpThreshold->y(), CH - 192);
-        EXPECT_EQ(main->grpGraph->height(), CH - 199);
-        EXPECT_EQ(main->grpData->width(), CW - 10);
-        EXPECT_EQ(main->pbxAudiogram->width(), main->grpGraph->width() - 40);
-        EXPECT_EQ(main->pbxAudiogram->height(), main->grpGraph->height() - 51);
-        EXPECT_EQ(main->pbxResults->width(), main->grpThreshold->width() - 40);
+        const QRect client = main->centralWidget()->rect();
+        const QWidget* parts[] = {main->grpGraph, main->grpThreshold, main->grpData,
+                                  main->lblDateTime};
+        for (const QWidget* a : parts) {
+            EXPECT_TRUE(client.contains(a->geometry())) << a->objectName().toStdString();
+            for (const QWidget* b : parts)
+                if (a != b) {
+                    EXPECT_FALSE(a->geometry().intersects(b->geometry()))
+                        << a->objectName().toStdString() << " / " << b->objectName().toStdString();
+                }
+        }
+        EXPECT_TRUE(main->grpGraph->rect().contains(main->pbxAudiogram->geometry()));
+        const int chartArea = main->pbxAudiogram->width() * main->pbxAudiogram->height();
+        EXPECT_GT(chartArea, lastChartArea);
+        lastChartArea = chartArea;
     }
 }
 
