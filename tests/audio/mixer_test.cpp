@@ -159,6 +159,7 @@ TEST_F(MixerTest, FailedOpensLeaveEveryControlAbsent) {
         {0, "unreadable", 0, {"Mixereigenschaften konnten nicht ermittelt werden "}},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE("device " + std::to_string(c.device) + ", " + c.name);
         auto p = MakePlatform();
         p->devices[0].name = c.name;
         p->openResult = c.openResult;

@@ -80,6 +80,7 @@ TEST(CalibrationFile, RefusedFilesChangeNothing) {
     for (size_t n = 0; n < good.size(); ++n)
         cases.emplace_back(good.substr(0, n), CalibrationReadResult::Damaged);
     for (const auto& [bytes, expected] : cases) {
+        SCOPED_TRACE(std::to_string(bytes.size()) + " bytes");
         CalibrationTable t{};
         CalibrationInfo info{"keep", "", "", "", "", ""};
         const auto r = DecodeCalibration(bytes, t, info);

@@ -50,6 +50,7 @@ TEST(CalcThreshold, MeansOfTheUsedEntries) {
         {{-5, -10}, 2, 1, -8},     // -7.5 -> -8
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE("case " + std::to_string(&c - cases));
         PatientFile f;
         SetRow(f, 0, 3, c.entries, c.count);
         f.Reverse[0][2][21] = 99;

@@ -337,6 +337,7 @@ TEST_F(Proc, EvaluateSlotSpreadAndRetestList) {
         {{10, 20}, true, 20, 0, false},           // no odd entry used
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE("case " + std::to_string(&c - cases));
         settings.RejectFirstReversal = c.reject;
         int32_t* row = state.Record.Reverse[1][8];
         for (size_t i = 0; i < c.entries.size(); ++i)

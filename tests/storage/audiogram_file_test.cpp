@@ -120,6 +120,7 @@ TEST(AudiogramFile, SectionFlags) {
         {1, 1, 2, true, 40, 40},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE("flags " + std::to_string(c.f1) + std::to_string(c.f2) + std::to_string(c.f3));
         PatientFile rec;
         for (auto& ear : rec.Reverse)
             for (auto& row : ear) {

@@ -211,6 +211,7 @@ TEST_F(Store, MissingFirstRunIsRaised) {
     } cases[] = {{QJsonValue(QJsonValue::Undefined), "Failed to get data for 'FirstRun'"},
                  {QJsonValue("1"), "Invalid data type for 'FirstRun'"}};
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.error);
         QJsonObject o = FullStore();
         if (c.value.isUndefined())
             o.remove("FirstRun");
