@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang (libFuzzer, ASan, UBSan), seeds them from
-# the program's own writers and runs each for SECONDS (default 20).
+# the program's own writers and the reference files, and runs each for
+# SECONDS (default 20).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-20}
@@ -13,6 +14,10 @@ cmake --build "$build" --target fuzz_audiogram fuzz_calibration fuzz_settings fu
 work=$build/corpus
 rm -rf "$work/seeds"
 "$build/make_seeds" "$work/seeds"
+# The reference files, made from the layouts rather than by the program.
+cp "$top/tests/data/reference.aud" "$work/seeds/audiogram/reference.aud"
+cp "$top/tests/data/reference.cal" "$work/seeds/calibration/reference.cal"
+cp "$top/tests/data/reference_settings.json" "$work/seeds/settings/reference.json"
 export ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 # The chart target paints what the audiogram reader accepts; a paint of more
 # than a second counts as a failure.
