@@ -23,15 +23,17 @@ std::string ControlFailureText(const Mixer& mixer, const char* control) {
            " could not be set: " + mixer.MixerStatusText;
 }
 
-std::string SetVolumeControl(Mixer& mixer, TMixUnsignedControl& control, const char* name,
+LevelResult SetVolumeControl(Mixer& mixer, TMixUnsignedControl& control, const char* name,
                              int32_t left, int32_t right) {
     if (!control.Exist || control.SetLevel(left, right) == MixerStatus::Ok)
         return {};
-    return ControlFailureText(mixer, name);
+    return {ControlFailureText(mixer, name)};
 }
 
-std::string SetEndpointVolume(EndpointVolume& endpoint, float level) {
-    return endpoint.SetMasterVolumeLevelScalar(level) ? std::string() : kEndpointFailure;
+LevelResult SetEndpointVolume(EndpointVolume& endpoint, float level) {
+    if (endpoint.SetMasterVolumeLevelScalar(level))
+        return {};
+    return {kEndpointFailure};
 }
 
 namespace {
@@ -48,7 +50,7 @@ class FirstFailure {
         if (text_.empty())
             text_ = text;
     }
-    std::string Text() const { return text_; }
+    LevelResult Result() const { return {text_}; }
 
   private:
     Mixer& mixer_;
@@ -57,7 +59,7 @@ class FirstFailure {
 
 } // namespace
 
-std::string OutputLevelControl::PrepareSoundCard() {
+LevelResult OutputLevelControl::PrepareSoundCard() {
     MixerControls& m = mixer_.Controls();
     FirstFailure result(mixer_);
     if (!coreAudio_) {
@@ -85,10 +87,10 @@ std::string OutputLevelControl::PrepareSoundCard() {
     if (m.MixTreble.Exist && m.MixTreble.Active)
         result.Check(m.MixTreble.SetLevel(m.MixTreble.Maxvalue / 2, m.MixTreble.Maxvalue / 2),
                      "treble");
-    return result.Text();
+    return result.Result();
 }
 
-std::string OutputLevelControl::ApplyCalibrationLevels(int ear, int32_t waveVolume,
+LevelResult OutputLevelControl::ApplyCalibrationLevels(int ear, int32_t waveVolume,
                                                        int32_t masterVolume) {
     MixerControls& m = mixer_.Controls();
     FirstFailure result(mixer_);
@@ -99,17 +101,17 @@ std::string OutputLevelControl::ApplyCalibrationLevels(int ear, int32_t waveVolu
         if (endpoint_ &&
             !endpoint_->SetMasterVolumeLevelScalar(static_cast<float>(masterVolume / 1000.0)))
             result.Fail(kEndpointFailure);
-        return result.Text();
+        return result.Result();
     }
     const auto master = VolumeRuleValue(m.MixMasterVolume, masterVolume);
     if (!master || !m.MixMasterVolume.Exist)
-        return result.Text();
+        return result.Result();
     if (m.MixMasterVolume.Uniform)
         result.Check(m.MixMasterVolume.SetLevel(*master, *master), "master volume");
     else
         result.Check(m.MixMasterVolume.SetLevel(*master * (1 - ear), *master * ear),
                      "master volume");
-    return result.Text();
+    return result.Result();
 }
 
 } // namespace tonmark

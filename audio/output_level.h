@@ -16,6 +16,15 @@ namespace tonmark {
 // the control is left as it is.
 std::optional<int32_t> VolumeRuleValue(const TMixControl& control, int32_t v);
 
+// What a change of the sound card's levels reports. Errors: failure is empty
+// when every control took its level, otherwise the message naming the control
+// and the card's reason, which the windows show as it stands. A test or a
+// calibration must not go on at a loudness other than the calibrated one.
+struct [[nodiscard]] LevelResult {
+    std::string failure;
+    bool Applied() const { return failure.empty(); }
+};
+
 inline constexpr const char* kEndpointFailure =
     "The master volume of the sound server could not be set.";
 
@@ -23,12 +32,12 @@ inline constexpr const char* kEndpointFailure =
 std::string ControlFailureText(const Mixer& mixer, const char* control);
 
 // One slider's control set to (left, right) control values, as the
-// calibration windows do while the user moves it. Empty when it was set or
-// the card lacks the control; else ControlFailureText naming it.
-[[nodiscard]] std::string SetVolumeControl(Mixer& mixer, TMixUnsignedControl& control,
-                                           const char* name, int32_t left, int32_t right);
-// The sound server's master volume, 0..1. Empty when set, else kEndpointFailure.
-[[nodiscard]] std::string SetEndpointVolume(EndpointVolume& endpoint, float level);
+// calibration windows do while the user moves it. Applied also when the card
+// lacks the control; else ControlFailureText naming it.
+LevelResult SetVolumeControl(Mixer& mixer, TMixUnsignedControl& control, const char* name,
+                             int32_t left, int32_t right);
+// The sound server's master volume, 0..1; else kEndpointFailure.
+LevelResult SetEndpointVolume(EndpointVolume& endpoint, float level);
 
 class OutputLevelControl {
   public:
@@ -39,15 +48,12 @@ class OutputLevelControl {
 
     bool CoreAudioMode() const { return coreAudio_; }
 
-    // Both return an empty string when every control was set, else which
-    // control could not be set and why; a test or a calibration must not go
-    // on at a loudness other than the calibrated one. Absent controls are
-    // skipped, as the card simply lacks them.
-    [[nodiscard]] std::string PrepareSoundCard();
+    // Both report the first control that could not be set. Absent controls
+    // are skipped, as the card simply lacks them.
+    LevelResult PrepareSoundCard();
     // ear 0 left, 1 right; volumes are the calibration entry's slider settings
     // (master 0..1000 in core-audio mode).
-    [[nodiscard]] std::string ApplyCalibrationLevels(int ear, int32_t waveVolume,
-                                                     int32_t masterVolume);
+    LevelResult ApplyCalibrationLevels(int ear, int32_t waveVolume, int32_t masterVolume);
 
   private:
     Mixer& mixer_;

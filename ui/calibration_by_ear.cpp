@@ -154,11 +154,11 @@ void TfrmBioCal::FormActivate() {
     MasterSliderChange();
     GainSliderChange();
     if (p_.mixer)
-        if (const std::string failed =
+        if (const LevelResult prepared =
                 OutputLevelControl(*p_.mixer, p_.endpoint.get(), p_.coreAudioMode)
                     .PrepareSoundCard();
-            !failed.empty() && p_.dialogs)
-            p_.dialogs->ShowMessage(failed);
+            !prepared.Applied() && p_.dialogs)
+            p_.dialogs->ShowMessage(prepared.failure);
     for (int ear = 0; ear < kEars; ++ear)
         for (int slot = 1; slot <= 11; ++slot)
             p_.bioCalTable[ear][slot] =
@@ -265,14 +265,14 @@ void TfrmBioCal::ToneOff() {
     tone_->Stop();
 }
 
-void TfrmBioCal::CheckLevel(const std::string& failure) {
-    if (failure.empty() || levelFailed_)
+void TfrmBioCal::CheckLevel(const LevelResult& level) {
+    if (level.Applied() || levelFailed_)
         return;
     levelFailed_ = true;
     if (ToneOn())
         ToneOff();
     if (p_.dialogs)
-        p_.dialogs->ShowMessage(failure + "\nThe calibration was stopped.");
+        p_.dialogs->ShowMessage(level.failure + "\nThe calibration was stopped.");
     // Queued: this may run while the window is being shown.
     QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
 }

@@ -12,6 +12,7 @@
 #include <functional>
 #include <string>
 
+#include "audio/output_level.h"
 #include "ui/program.h"
 #include "ui/volume_sliders.h"
 
@@ -69,7 +70,7 @@ class TfrmBioCal : public QDialog {
     // A volume the card refused ends the calibration: a calibration made at
     // another loudness than the sliders show would be wrong. failure is the
     // message naming the control; empty means it was set.
-    void CheckLevel(const std::string& failure);
+    void CheckLevel(const LevelResult& level);
 
     Program& p_;
     TfrmMain& main_;

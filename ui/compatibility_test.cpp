@@ -159,10 +159,10 @@ void TfrmCompatibilityTest::FormShow() {
     }
     MasterSliderChange();
     WaveOutSliderChange();
-    if (const std::string failed =
+    if (const LevelResult prepared =
             OutputLevelControl(*p_.mixer, p_.endpoint.get(), p_.coreAudioMode).PrepareSoundCard();
-        !failed.empty())
-        d.ShowMessage(failed);
+        !prepared.Applied())
+        d.ShowMessage(prepared.failure);
 }
 
 void TfrmCompatibilityTest::WaveOutSliderChange() {
@@ -228,14 +228,14 @@ void TfrmCompatibilityTest::ToneOff() {
     tone_->Stop();
 }
 
-void TfrmCompatibilityTest::CheckLevel(const std::string& failure) {
-    if (failure.empty() || levelFailed_)
+void TfrmCompatibilityTest::CheckLevel(const LevelResult& level) {
+    if (level.Applied() || levelFailed_)
         return;
     levelFailed_ = true;
     if (ToneOn())
         ToneOff();
     if (p_.dialogs)
-        p_.dialogs->ShowMessage(failure);
+        p_.dialogs->ShowMessage(level.failure);
 }
 
 void TfrmCompatibilityTest::OnButtonClick() {

@@ -10,6 +10,7 @@
 #include <QSlider>
 #include <string>
 
+#include "audio/output_level.h"
 #include "ui/program.h"
 #include "ui/volume_sliders.h"
 
@@ -52,7 +53,7 @@ class TfrmCompatibilityTest : public QDialog {
     void ToneOff();
     // A volume the card refused stops the tone with the message naming the
     // control, once per showing; empty means it was set.
-    void CheckLevel(const std::string& failure);
+    void CheckLevel(const LevelResult& level);
 
     Program& p_;
     TfrmMain& main_;

@@ -49,11 +49,11 @@ void QtTestRunServices::SetNextCaption(const std::string& text) {
 
 void QtTestRunServices::OpenTestOutput(int k) {
     if (p_.mixer)
-        if (const std::string failed =
+        if (const LevelResult prepared =
                 OutputLevelControl(*p_.mixer, p_.endpoint.get(), p_.coreAudioMode)
                     .PrepareSoundCard();
-            !failed.empty())
-            throw SoundOutputError(failed);
+            !prepared.Applied())
+            throw SoundOutputError(prepared.failure);
     // The familiarisation uses the calibration of its frequency, the repeat
     // at 1000 Hz that of 1000 Hz.
     for (auto& ear : p_.calibration) {
@@ -87,11 +87,11 @@ void QtTestRunServices::ApplySlotLevels(int ear, int slot) {
     const CalibrationEntry& e = p_.calibration[ear][slot];
     // A calibrated level that does not reach the card would test at another
     // loudness: the run stops with the control's name instead.
-    if (const std::string failed =
+    if (const LevelResult applied =
             OutputLevelControl(*p_.mixer, p_.endpoint.get(), p_.coreAudioMode)
                 .ApplyCalibrationLevels(ear, e.WaveVolume, e.MasterVolume);
-        !failed.empty())
-        throw SoundOutputError(failed);
+        !applied.Applied())
+        throw SoundOutputError(applied.failure);
 }
 
 void QtTestRunServices::PlayPulse(int ear, int slot, double level) {

@@ -236,7 +236,7 @@ TEST_F(MixerTest, PrepareSoundCard) {
         Open(MakePlatform());
         FakeEndpoint endpoint;
         OutputLevelControl level(*mixer, &endpoint, core);
-        EXPECT_EQ(level.PrepareSoundCard(), "");
+        EXPECT_TRUE(level.PrepareSoundCard().Applied());
         std::map<uint32_t, std::vector<int32_t>> sent;
         for (const auto& s : sets)
             sent[std::get<0>(s)] = std::get<3>(s);
@@ -258,18 +258,18 @@ TEST_F(MixerTest, ApplyCalibrationLevels) {
     Open(MakePlatform());
     FakeEndpoint endpoint;
     OutputLevelControl mixerPath(*mixer, &endpoint, false);
-    EXPECT_EQ(mixerPath.ApplyCalibrationLevels(1, 3, 20), "");
+    EXPECT_TRUE(mixerPath.ApplyCalibrationLevels(1, 3, 20).Applied());
     // The wave control reports 0 steps: it is left as it is.
     ASSERT_EQ(sets.size(), 1u);
     EXPECT_EQ(std::get<0>(sets[0]), 1u);
     EXPECT_EQ(std::get<3>(sets[0]), (std::vector<int32_t>{0, 40940}));
-    EXPECT_EQ(mixerPath.ApplyCalibrationLevels(0, 3, 20), "");
+    EXPECT_TRUE(mixerPath.ApplyCalibrationLevels(0, 3, 20).Applied());
     EXPECT_EQ(std::get<3>(sets.back()), (std::vector<int32_t>{40940, 0}));
     EXPECT_TRUE(endpoint.set.empty());
 
     sets.clear();
     OutputLevelControl corePath(*mixer, &endpoint, true);
-    EXPECT_EQ(corePath.ApplyCalibrationLevels(1, 3, 750), "");
+    EXPECT_TRUE(corePath.ApplyCalibrationLevels(1, 3, 750).Applied());
     EXPECT_TRUE(sets.empty()) << "the mixer master is not touched";
     ASSERT_EQ(endpoint.set.size(), 1u);
     EXPECT_FLOAT_EQ(endpoint.set[0], 0.75f);
@@ -282,16 +282,17 @@ TEST_F(MixerTest, LevelsThatCannotBeSetAreReportedByControl) {
     FakeEndpoint endpoint;
     OutputLevelControl mixerPath(*mixer, &endpoint, false);
     platform->setResult = 1025;
-    EXPECT_EQ(mixerPath.ApplyCalibrationLevels(1, 3, 20),
+    EXPECT_EQ(mixerPath.ApplyCalibrationLevels(1, 3, 20).failure,
               "The sound card's master volume could not be set: MixerControlDetails INVALCONTROL");
-    EXPECT_EQ(mixerPath.PrepareSoundCard().rfind("The sound card's microphone mute could not be "
-                                                 "set: ",
-                                                 0),
-              0u);
+    EXPECT_EQ(
+        mixerPath.PrepareSoundCard().failure.rfind("The sound card's microphone mute could not be "
+                                                   "set: ",
+                                                   0),
+        0u);
     platform->setResult = 0;
     endpoint.fails = true;
     OutputLevelControl corePath(*mixer, &endpoint, true);
-    EXPECT_EQ(corePath.ApplyCalibrationLevels(1, 3, 750),
+    EXPECT_EQ(corePath.ApplyCalibrationLevels(1, 3, 750).failure,
               "The master volume of the sound server could not be set.");
 }
 
@@ -300,8 +301,8 @@ TEST_F(MixerTest, NoMixerDeviceChangesNothing) {
     Open(std::move(p), static_cast<uint32_t>(-1));
     FakeEndpoint endpoint;
     OutputLevelControl level(*mixer, &endpoint, true);
-    EXPECT_EQ(level.PrepareSoundCard(), "");
-    EXPECT_EQ(level.ApplyCalibrationLevels(0, 10, 500), "");
+    EXPECT_TRUE(level.PrepareSoundCard().Applied());
+    EXPECT_TRUE(level.ApplyCalibrationLevels(0, 10, 500).Applied());
     EXPECT_TRUE(sets.empty());
     EXPECT_EQ(endpoint.set, std::vector<float>{0.5f});
 }

@@ -476,14 +476,14 @@ TEST_F(FakeCard, ValuesReachTheCard) {
 
 TEST_F(FakeCard, OutputLevelsOnTheMixerPath) {
     OutputLevelControl level(*mixer, nullptr, false);
-    EXPECT_EQ(level.PrepareSoundCard(), "");
+    EXPECT_TRUE(level.PrepareSoundCard().Applied());
     EXPECT_EQ(Raw("Mic Playback Switch"), 0);
     EXPECT_EQ(Raw("Line Playback Switch"), 0);
     EXPECT_EQ(Raw("CD Playback Switch"), 0);
     EXPECT_EQ(Raw("Master Playback Switch"), 1) << "the master mute is left alone";
     EXPECT_EQ(Raw("Bass Playback Volume"), 50);
     EXPECT_EQ(Raw("Treble Playback Volume", 1), 50);
-    EXPECT_EQ(level.ApplyCalibrationLevels(1, 100, 20), "");
+    EXPECT_TRUE(level.ApplyCalibrationLevels(1, 100, 20).Applied());
     EXPECT_EQ(Raw("PCM Playback Volume"), 100); // 255 div 255 x 100
     EXPECT_EQ(Raw("Master Playback Volume", 0), 0);
     EXPECT_EQ(Raw("Master Playback Volume", 1), 20); // 65535 div 65535 x 20
