@@ -9,23 +9,16 @@
 #include <algorithm>
 #include <ctime>
 
-#include "calibration/calibration_file.h"
 #include "core/errors.h"
 #include "core/hearing_test.h"
-#include "core/hearing_test_commands.h"
 #include "storage/file_names.h"
 #include "ui/audiogram_chart.h"
-#include "ui/calibration_by_ear.h"
 #include "ui/calibration_info.h"
-#include "ui/compatibility_test.h"
 #include "ui/error_handler.h"
-#include "ui/file_messages.h"
 #include "ui/gdi_canvas.h"
 #include "ui/help_viewer.h"
 #include "ui/printing.h"
-#include "ui/results_window.h"
 #include "ui/settings_dialog.h"
-#include "ui/test_run_services.h"
 #include "ui/test_window.h"
 
 namespace tonmark {
@@ -35,13 +28,6 @@ namespace {
 QString Q(const std::string& s) {
     return QString::fromStdString(s);
 }
-
-// Without a settings file the "don't show again" mark cannot be kept.
-class NoOnceValues final : public OnceValueStore {
-  public:
-    bool ValueExists(const std::string&) override { return false; }
-    void WriteTrue(const std::string&) override {}
-};
 
 } // namespace
 
@@ -274,61 +260,6 @@ void TfrmMain::SetPersonal(const PersonalData& d) {
         e->setCursorPosition(0);
 }
 
-void TfrmMain::New1Click() {
-    p_.state.AudiogramValid = false;
-    for (QLineEdit* e :
-         {txtLastName, txtFirstName, txtOrganisation, txtReferenceNumber, txtComment})
-        e->clear();
-    ClearAudiogram(p_.state.Record);
-    pbxAudiogramPaint();
-}
-
-void TfrmMain::OpenAudiogram(const std::string& fileName) {
-    PersonalData personal = Personal();
-    const int first = p_.settings.FirstUsedEntry();
-    if (ReportRead(ReadFile(fileName, p_.state.Record, personal, Dates(), first), kMsgNotAudiogram,
-                   *p_.dialogs))
-        p_.state.AudiogramValid = true;
-    SetPersonal(personal);
-    pbxAudiogramPaint();
-}
-
-void TfrmMain::Open1Click() {
-    const auto name =
-        p_.files->OpenFile("Open Audiogram File", "Audiogram Files|*.aud", p_.defaultFolder);
-    if (name)
-        OpenAudiogram(*name);
-}
-
-void TfrmMain::Save1Click() {
-    try {
-        const std::string suggested =
-            SuggestedFileName(p_.settings, Personal(), p_.state.Record, Dates());
-        const auto choice = p_.files->SaveFile("Save As", "Audiogram|*.aud|ASCII-Text|*.txt",
-                                               p_.defaultFolder, suggested, "aud");
-        if (!choice)
-            return;
-        const FileResult saved =
-            ExportsAsText(choice->name, choice->fileType)
-                ? WriteAsciiFile(choice->name, p_.state.Record, Personal(), Dates())
-                : WriteFile(choice->name, p_.state.Record, Personal(), Dates());
-        if (!saved.Done())
-            p_.dialogs->ShowMessage(FailureWithReason(kMsgSaveError, saved));
-    } catch (const std::exception&) {
-        p_.dialogs->ShowMessage(kMsgSaveError);
-    }
-}
-
-void TfrmMain::LoadCalibration1Click() {
-    const auto name = p_.files->OpenFile("Open Calibration Data File", "Calibration Data|*.cal",
-                                         p_.defaultFolder);
-    if (name)
-        if (ReportRead(ReadCal(*name, p_.calibration, p_.calibrationInfo), kMsgNotCalibration,
-                       *p_.dialogs))
-            p_.state.CalibrationLoaded = true;
-    UpdateMenuItems();
-}
-
 void TfrmMain::pbxAudiogramPaint() {
     QImage chart(pbxAudiogram->size(), QImage::Format_RGB32);
     QImage strip(pbxResults->size(), QImage::Format_RGB32);
@@ -452,138 +383,6 @@ void TfrmMain::RequestClose() {
     });
     dismiss->start(20);
     close();
-}
-
-void TfrmMain::NewTest1Click() {
-    RunTestCommand([](CommandContext& c) { ::tonmark::NewTest1Click(c); });
-}
-
-void TfrmMain::Retest1Click() {
-    RunTestCommand([](CommandContext& c) { ::tonmark::Retest1Click(c); });
-}
-
-void TfrmMain::RunTestCommand(const std::function<void(CommandContext&)>& command) {
-    if (!test_ || testRunning_ || !p_.clock || !p_.dialogs)
-        return;
-    QtTestRunServices services(p_, *this, *test_, [this] { pbxAudiogramPaint(); });
-    services.abandon = [this] { return closing_ || closeAfterRun_; };
-    QtMessagePump pump;
-    TestRunContext run{p_.state, p_.settings, services, *p_.dialogs, pump, *p_.clock};
-    NoOnceValues noStore;
-    OnceValueStore& once = p_.store ? static_cast<OnceValueStore&>(*p_.store) : noStore;
-    CommandContext cmd{run, once, std::nullopt};
-    testRunning_ = true;
-    struct Finally {
-        TfrmMain& w;
-        ~Finally() { w.AfterTestRun(); }
-    } finally{*this};
-    command(cmd);
-}
-
-void TfrmMain::AfterTestRun() {
-    testRunning_ = false;
-    setEnabled(true); // also when the run failed before it could end its display
-    pbxAudiogramPaint();
-    NameChanged();
-    if (closeAfterRun_ || closing_)
-        QTimer::singleShot(0, this, [this] { close(); });
-}
-
-void TfrmMain::ViewResults1Click() {
-    if (!results_)
-        return;
-    setEnabled(false);
-    results_->show();
-    results_->raise();
-    results_->activateWindow();
-}
-
-void TfrmMain::CalInfo1Click() {
-    if (!calibrationInfo_)
-        return;
-    p_.newCalibrationPending = false;
-    setEnabled(false);
-    calibrationInfo_->show();
-    calibrationInfo_->raise();
-    calibrationInfo_->activateWindow();
-}
-
-void TfrmMain::TestCompatibility1Click() {
-    if (!compatibility_)
-        return;
-    setEnabled(false);
-    compatibility_->show();
-    compatibility_->raise();
-    compatibility_->activateWindow();
-}
-
-void TfrmMain::SubjCal1Click() {
-    if (!bioCal_ || !p_.dialogs)
-        return;
-    if (p_.dialogs->AskYesNo("Before calibrating the Audiometer it is advisable to test the "
-                             "compatibility of your sound card.\rWould you like to do the "
-                             "compatibility test now?",
-                             "Confirm")) {
-        TestCompatibility1Click();
-        return;
-    }
-    bioCal_->FreshCalibration = true;
-    setEnabled(false);
-    bioCal_->show();
-    bioCal_->raise();
-}
-
-void TfrmMain::SubjRecal1Click() {
-    if (!bioCal_)
-        return;
-    bioCal_->FreshCalibration = false;
-    setEnabled(false);
-    bioCal_->show();
-    bioCal_->raise();
-}
-
-void TfrmMain::ShowNewCalibration() {
-    if (!calibrationInfo_)
-        return;
-    setEnabled(false);
-    calibrationInfo_->show();
-    calibrationInfo_->raise();
-    calibrationInfo_->activateWindow();
-}
-
-void TfrmMain::PrinterSetup1Click() {
-    if (printerSetup_)
-        printerSetup_->Setup(*printer_, this);
-}
-
-void TfrmMain::PrintWindow(QWidget& window) {
-    PrintWindowPicture(window, *printer_);
-}
-
-void TfrmMain::Print1Click() {
-    if (!printerSetup_ || !printerSetup_->Setup(*printer_, this))
-        return; // cancelled: nothing printed, nothing changed
-    Settings& s = p_.settings;
-    // White for the print; the configured colours and the hidden line come
-    // back afterwards, also when the print fails.
-    struct Restore {
-        TfrmMain& w;
-        ~Restore() {
-            w.lblCalFilename->hide();
-            w.p_.settings.MainWindowColour = w.p_.settings.GraphColour(4);
-            w.SetChartColour(w.p_.settings.GraphColour(3), true);
-            w.ApplyColours();
-        }
-    } restore{*this};
-    s.MainWindowColour = 0x00FFFFFF;
-    SetChartColour(0x00FFFFFF, true);
-    ApplyColours();
-    lblCalFilename->setVisible(s.PrintCalFile);
-    const std::string calFile = s.CalFilename;
-    lblCalFilename->setText(QStringLiteral("Calibration Filename: ") +
-                            (calFile.empty() ? QStringLiteral("No file chosen") : Q(calFile)));
-    lblCalFilename->raise();
-    PrintWindowPicture(*client_, *printer_);
 }
 
 void TfrmMain::SetTestWindow(TfrmTest* test) {
