@@ -20,10 +20,22 @@ bool Number(const std::string& s, double& v) {
     return !s.empty() && *end == '\0' && std::isfinite(v);
 }
 
+// A hearing test's tones and pauses last a second or two; a minute is more
+// than any of them, and keeps a mistyped duration from holding the output.
+// It must stay within kMaxPartSeconds, where the synthesis silently cuts.
+constexpr double kMaxToolPartSeconds = 60;
+static_assert(kMaxToolPartSeconds <= kMaxPartSeconds);
+
+// The highest frequency 44100 frames per second can carry is below half of
+// it: at exactly half every sample of the sine falls on a zero crossing.
+constexpr double kNyquistHz = kSampleRate / 2.0;
+static_assert(kNyquistHz == 22050 && kMaxToolPartSeconds == 60, "the messages give both");
+
 struct PulseOptions {
     double freq = NAN, level = NAN, beep = NAN, pause = NAN, left = 1, right = 0;
     double count = 1, device = -1;
     bool window = true;
+    bool allowClipping = false;
 };
 
 // Reads the options both commands share; play also takes --count and
@@ -33,6 +45,10 @@ std::string Parse(const std::vector<std::string>& args, bool play, PulseOptions&
         const std::string& a = args[i];
         if (a == "--no-window" && !play) {
             o.window = false;
+            continue;
+        }
+        if (a == "--allow-clipping") {
+            o.allowClipping = true;
             continue;
         }
         double* target = a == "--freq"             ? &o.freq
@@ -54,12 +70,19 @@ std::string Parse(const std::vector<std::string>& args, bool play, PulseOptions&
         return "--left and --right take 0 or 1";
     if (o.freq != std::trunc(o.freq) || std::fabs(o.freq) > 2147483647.0)
         return "--freq takes a whole number of Hz";
+    if (o.freq <= 0 || o.freq >= kNyquistHz)
+        return "--freq takes more than 0 and less than 22050 Hz (half the sample rate)";
+    // 0 dB re full scale is a sine whose peaks reach full scale; above it the
+    // peaks are cut off, and what plays is no longer a pure tone.
+    if (o.level > 0 && !o.allowClipping)
+        return "--level above 0 dB (full scale) clips the tone; add --allow-clipping to play it "
+               "anyway";
+    if (o.beep < 0 || o.beep > kMaxToolPartSeconds || o.pause < 0 || o.pause > kMaxToolPartSeconds)
+        return "--beep and --pause take 0 to 60 seconds";
     if (play && (o.count != std::trunc(o.count) || o.count < 1 || o.count > 1e6))
         return "--count takes a whole number from 1 to 1000000";
     if (play && (o.device != std::trunc(o.device) || o.device < -1 || o.device > 1e6))
         return "--device takes a device number, or -1 for the default device";
-    if (play && (o.beep > kMaxPartSeconds || o.pause > kMaxPartSeconds))
-        return "--beep and --pause take at most 600 seconds";
     return {};
 }
 
@@ -75,10 +98,12 @@ std::string Pulse(const PulseOptions& o) {
 int Synth(const std::vector<std::string>& args) {
     PulseOptions o;
     if (const std::string error = Parse(args, false, o); !error.empty()) {
-        std::fprintf(stderr,
-                     "tonmark-tool synth: %s\nusage: tonmark-tool synth --freq HZ --level DB "
-                     "--beep S --pause S [--no-window] [--left 0|1] [--right 0|1]\n",
-                     error.c_str());
+        std::fprintf(
+            stderr,
+            "tonmark-tool synth: %s\nusage: tonmark-tool synth --freq HZ --level DB "
+            "--beep S --pause S [--no-window] [--allow-clipping] [--left 0|1] "
+            "[--right 0|1]; 0 < HZ < 22050, DB <= 0 unless --allow-clipping, 0 <= S <= 60\n",
+            error.c_str());
         return 2;
     }
     const std::string data = Pulse(o);
