@@ -11,7 +11,7 @@
 
 #include "app/platform_helpers.h"
 #include "audio/alsa_mixer_platform.h"
-#include "audio/portaudio_output.h"
+#include "audio/routed_wave_output.h"
 #include "audio/pulse_endpoint_volume.h"
 #include "ui/error_handler.h"
 #include "ui/help_viewer.h"
@@ -42,7 +42,7 @@ int Run(int argc, char** argv) {
     QElapsedTimer started;
     started.start();
     // First, so that the sound system starts while the windows are built.
-    auto waveOutput = std::make_unique<PortAudioOutput>();
+    auto waveOutput = std::make_unique<RoutedWaveOutput>();
     TonmarkApplication app(argc, argv);
     // SIGTERM, SIGINT and SIGHUP close the program as the close box does; one
     // that comes before the main window exists ends the start-up.

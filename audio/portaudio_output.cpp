@@ -3,6 +3,7 @@
 #include <alsa/asoundlib.h>
 #include <cerrno>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -53,22 +54,64 @@ struct PortAudioOutput::Library {
     std::timed_mutex lock;
 
     // PortAudio's initialisation probes every ALSA device and a JACK server
-    // and takes tens of milliseconds; it runs on its own thread while the
-    // program builds its windows, and the first call that needs it waits.
-    Library() : init_(std::async(std::launch::async, Init)) {}
+    // and takes tens of milliseconds, or a minute when a sound server it
+    // connects to has stopped. It runs on its own thread while the program
+    // builds its windows; callers wait for it until kInitLimit after it
+    // began, and no longer once that has passed.
+    Library()
+        : state_(std::make_shared<InitState>()),
+          deadline_(std::chrono::steady_clock::now() + kInitLimit) {
+        std::thread([state = state_] {
+            const bool ok = Init(*state);
+            std::lock_guard g(state->m);
+            state->finished = true;
+            state->ok = ok;
+            state->done.notify_all();
+        }).detach();
+        // Gives the process its stderr back at the deadline even when nobody
+        // asks for PortAudio meanwhile.
+        std::thread([state = state_, deadline = deadline_] {
+            std::unique_lock g(state->m);
+            state->done.wait_until(g, deadline, [&state] { return state->finished; });
+            state->RestoreStderr();
+        }).detach();
+    }
     ~Library() {
-        if (Initialised())
+        std::lock_guard g(state_->m);
+        // An initialisation still under way is left to end with the process.
+        if (state_->finished && state_->ok)
             Pa_Terminate();
     }
-    // Called on the user-interface thread, or on a thread that got here
-    // after a stream was opened (so after the first call returned).
+    // Whether PortAudio is ready.
     bool Initialised() {
-        std::call_once(once_, [this] { initialised_ = init_.get(); });
-        return initialised_;
+        std::unique_lock g(state_->m);
+        state_->done.wait_until(g, deadline_, [this] { return state_->finished; });
+        if (!state_->finished)
+            state_->RestoreStderr(); // the program's own messages must be seen
+        return state_->finished && state_->ok;
+    }
+    bool Finished() {
+        std::lock_guard g(state_->m);
+        return state_->finished;
     }
 
   private:
-    static bool Init() {
+    struct InitState {
+        std::mutex m;
+        std::condition_variable done;
+        bool finished = false, ok = false;
+        int savedStderr = -1; // while stderr goes to /dev/null
+        // With m held.
+        void RestoreStderr() {
+            if (savedStderr < 0)
+                return;
+            dup2(savedStderr, STDERR_FILENO);
+            close(savedStderr);
+            savedStderr = -1;
+        }
+    };
+
+    static bool Init(InitState& state) {
         // ALSA periods as small as the callback: PortAudio would otherwise
         // take four periods for the whole latency and call back eight times
         // in a burst every 23 ms, so a pulse handed over just after the
@@ -77,24 +120,31 @@ struct PortAudioOutput::Library {
             std::ceil(kOutputLatency * kSampleRate / static_cast<double>(kCallbackFrames))));
         // Probing for a JACK server that is not there makes libjack print a
         // dozen lines on stderr; they say nothing about the devices we use.
-        fflush(stderr);
-        const int saved = dup(STDERR_FILENO);
-        const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
-        if (saved >= 0 && null >= 0)
-            dup2(null, STDERR_FILENO);
+        // The redirection is undone when the probe ends, or by a caller that
+        // gave up waiting for it: a probe that hangs must not swallow the
+        // program's own messages.
+        {
+            std::lock_guard g(state.m);
+            fflush(stderr);
+            const int saved = dup(STDERR_FILENO);
+            const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+            if (saved >= 0 && null >= 0) {
+                dup2(null, STDERR_FILENO);
+                state.savedStderr = saved;
+            } else if (saved >= 0) {
+                close(saved);
+            }
+            if (null >= 0)
+                close(null);
+        }
         const bool ok = Pa_Initialize() == paNoError;
-        if (saved >= 0 && null >= 0)
-            dup2(saved, STDERR_FILENO);
-        if (saved >= 0)
-            close(saved);
-        if (null >= 0)
-            close(null);
+        std::lock_guard g(state.m);
+        state.RestoreStderr();
         return ok;
     }
 
-    std::future<bool> init_;
-    std::once_flag once_;
-    bool initialised_ = false;
+    std::shared_ptr<InitState> state_;
+    std::chrono::steady_clock::time_point deadline_;
 };
 
 namespace {
@@ -187,6 +237,26 @@ PortAudioOutput::~PortAudioOutput() {
     Close(false);
 }
 
+bool PortAudioOutput::SoundSystemAnswered() {
+    library_->Initialised();
+    return library_->Finished();
+}
+
+std::string PortAudioOutput::DeviceName(int device) {
+    if (!library_->Initialised())
+        return {};
+    PaDeviceIndex index = paNoDevice;
+    if (device == -1) {
+        index = Pa_GetDefaultOutputDevice();
+    } else {
+        const auto list = OutputDevices();
+        if (device >= 0 && device < static_cast<int>(list.size()))
+            index = list[device];
+    }
+    const PaDeviceInfo* info = index == paNoDevice ? nullptr : Pa_GetDeviceInfo(index);
+    return info ? std::string(info->name) : std::string();
+}
+
 std::vector<std::string> PortAudioOutput::DeviceEntries() {
     std::vector<std::string> entries;
     if (!library_->Initialised())
@@ -207,7 +277,8 @@ bool PortAudioOutput::Open(int device) {
     Close(false);
     failure_.clear();
     if (!library_->Initialised()) {
-        failure_ = "The sound system could not be started.";
+        failure_ = library_->Finished() ? "The sound system could not be started."
+                                        : "The sound system did not answer.";
         return false;
     }
     std::unique_lock lock(library_->lock, std::defer_lock);
@@ -237,6 +308,7 @@ bool PortAudioOutput::Open(int device) {
     // A fresh record per stream: a stream whose close was abandoned may still
     // call back into its own.
     shared_ = std::make_shared<Shared>();
+    finishSeen_ = false;
     if (shared_->wakeFd < 0) {
         failure_ = std::string("The sound output could not be prepared: ") + std::strerror(errno);
         return false;
@@ -320,6 +392,11 @@ void PortAudioOutput::PlayPulseBuffer(std::string_view buffer) {
     s.loopsLeft = 0;
     s.position = 0;
     s.startFrame = end >= 0 ? end + kGuardFrames : -1;
+    finishSeen_ = false;
+    expectedEnd_ = std::chrono::steady_clock::now() +
+                   std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                       std::chrono::duration<double>(static_cast<double>(s.frames) / kSampleRate +
+                                                     openedLatency_));
     s.state.store(Shared::Playing, std::memory_order_release);
 }
 
@@ -338,7 +415,9 @@ void PortAudioOutput::CheckStream() {
     if (calls != lastCallbacks_) {
         lastCallbacks_ = calls;
         lastProgress_ = now;
-    } else if (now - lastProgress_ > kStallLimit) {
+    } else if (now - lastProgress_ > kStallLimit ||
+               (header_.loops == 1 && now > expectedEnd_ && now - lastProgress_ > kOverdueSilence &&
+                !(header_.flags & WaveHeader::kDone))) {
         failure_ = "The sound output device stopped responding.";
     }
 }
@@ -351,6 +430,21 @@ bool PortAudioOutput::IsPulseDone() {
         return false;
     if (shared_->state.load(std::memory_order_acquire) != Shared::Finished)
         return false;
+    // The stream has taken the last frame; the listener hears it when the
+    // device has played what it still holds.
+    const auto now = std::chrono::steady_clock::now();
+    if (!finishSeen_) {
+        finishSeen_ = true;
+        finishedAt_ = now;
+    }
+    const double heardAt = shared_->endTime.load(std::memory_order_relaxed);
+    if (heardAt > 0) {
+        const double streamNow = Pa_GetStreamTime(static_cast<PaStream*>(stream_));
+        if (streamNow > 0 && streamNow < heardAt)
+            return false;
+    } else if (now - finishedAt_ < std::chrono::duration<double>(openedLatency_)) {
+        return false;
+    }
     header_.flags |= WaveHeader::kDone;
     return true;
 }
@@ -367,8 +461,11 @@ bool PortAudioOutput::WaitPulseDone(int timeoutMs) {
             std::chrono::ceil<std::chrono::milliseconds>(deadline - steady_clock::now());
         if (left.count() <= 0)
             return false;
+        // Once the stream has taken the pulse, what is left is the device's
+        // own latency: look again in small steps.
+        const int step = finishSeen_ ? 2 : static_cast<int>(left.count());
         pollfd p{shared_->wakeFd, POLLIN, 0};
-        if (poll(&p, 1, static_cast<int>(left.count())) > 0) {
+        if (poll(&p, 1, std::min(step, static_cast<int>(left.count()))) > 0) {
             uint64_t count = 0;
             [[maybe_unused]] const auto r = read(shared_->wakeFd, &count, sizeof count);
         }

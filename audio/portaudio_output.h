@@ -34,14 +34,23 @@ class PortAudioOutput final : public WaveOutput {
     // 35 ms did not. Latency costs nothing in pace because pulses are
     // scheduled on the stream's own frame count.
     static constexpr double kOutputLatency = 0.08;
-    // A stream that has asked for no data for this long counts as failed.
-    static constexpr std::chrono::milliseconds kStallLimit{750};
+    // A stream that has asked for no data for this long counts as failed: a
+    // busy machine delays callbacks by tens of milliseconds, never by seconds.
+    static constexpr std::chrono::milliseconds kStallLimit{3000};
+    // A pulse overdue while no callback came for this long: the sound
+    // system froze, and the wait ends within a second of the pulse's end.
+    static constexpr std::chrono::milliseconds kOverdueSilence{1000};
+    // The sound system's initialisation is waited for until this long after
+    // the object was made, never longer; a sound server that is stopped can
+    // hold it for a minute.
+    static constexpr std::chrono::milliseconds kInitLimit{2000};
     // Closing a stream waits at most this long for the sound system; a
     // stopped server must not freeze the program.
     static constexpr std::chrono::milliseconds kCloseLimit{1000};
 
     // Starts the sound system's initialisation in the background; the first
-    // call that needs it waits for it. Construct early to hide its cost.
+    // call that needs it waits for it, at most kInitLimit (then it reports
+    // that the sound system did not answer). Construct early to hide its cost.
     PortAudioOutput();
     ~PortAudioOutput() override;
     PortAudioOutput(const PortAudioOutput&) = delete;
@@ -61,7 +70,13 @@ class PortAudioOutput final : public WaveOutput {
 
     // Underflows PortAudio reported for the current (or last) stream: each is
     // a hole of silence the listener heard. 0 on a healthy stream.
-    int64_t Underflows() const;
+    int64_t Underflows() const override;
+    // Whether the sound system finished starting (waiting for it at most
+    // kInitLimit), whether or not it found devices.
+    bool SoundSystemAnswered();
+    // The name of output device number `device` (-1: the default), empty
+    // when there is none or the sound system did not answer.
+    std::string DeviceName(int device);
     // The output latency in seconds that the stream reported when it was
     // opened; 0 before any stream was opened.
     double OpenedLatency() const { return openedLatency_; }
@@ -86,6 +101,12 @@ class PortAudioOutput final : public WaveOutput {
     double openedLatency_ = 0;
     int64_t lastCallbacks_ = -1;
     std::chrono::steady_clock::time_point lastProgress_{};
+    // When the pulse handed over last should have been heard to its end.
+    std::chrono::steady_clock::time_point expectedEnd_{};
+    // When the stream had taken the last frame of the current pulse, for a
+    // host that reports no timing.
+    std::chrono::steady_clock::time_point finishedAt_{};
+    bool finishSeen_ = false;
 };
 
 } // namespace tonmark

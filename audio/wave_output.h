@@ -44,8 +44,9 @@ class WaveOutput {
     virtual bool OpenPulseOutput(int device) = 0;
     // Starts one play of the buffer and returns at once.
     virtual void PlayPulseBuffer(std::string_view buffer) = 0;
-    // True once the stream has taken the last frame of the buffer (what is
-    // still in the device's own buffer then plays out without the program).
+    // True once the buffer's last frame has reached the listener, as far as
+    // the sound system can tell (within the output's own latency): a response
+    // up to the end of the pause as heard belongs to this pulse.
     virtual bool IsPulseDone() = 0;
     // Blocks the calling (user-interface) thread until the pulse is done, the
     // device failed, or timeoutMs (>= 0) passed; returns IsPulseDone(). An
@@ -68,6 +69,12 @@ class WaveOutput {
     // or why it stopped while playing. A pulse whose device failed never
     // becomes done, so callers poll this while they wait.
     virtual std::string Failure() const = 0;
+
+    // Holes the output reported since the device was opened: each time the
+    // sound ran dry while a buffer was still playing, so the listener heard
+    // silence inside a tone or pause. A caller compares the count before and
+    // after a pulse to know whether that pulse was played whole.
+    virtual int64_t Underflows() const = 0;
 
     virtual const WaveHeader& Header() const = 0;
 };

@@ -1,10 +1,13 @@
-// Time between pulses as a subject hears it. Pulses are synthesised, handed
-// to the real output and waited for as a test waits (50 ms steps that end
-// when the pulse is done); the sink's monitor is recorded with parec and the
-// onset-to-onset intervals are read from the recording, sample-exact, and
-// compared with the nominal period (tone + pause). For comparison the same
-// pulses are also waited for with plain 50 ms sleeps between checks.
-// Run against a sound server (tests/audio/with_pulse.sh does for ctest).
+// Time between pulses as a subject hears it, and whether every pulse arrives
+// whole. Pulses are synthesised, handed to the real output and waited for as
+// a test waits (50 ms steps that end when the pulse is heard); the sink's
+// monitor is recorded with parec, the onset-to-onset intervals are read from
+// the recording, sample-exact, and compared with the nominal period (tone +
+// pause), and every recorded pulse is compared bit for bit with its buffer.
+// Both outputs run side by side: the sound server's own stream (what the
+// program uses on such a server) and PortAudio (its fallback).
+// Run against a sound server (tests/audio/with_pulse.sh does for ctest), and
+// under bench/machine_load.sh for the figures on a busy machine.
 //
 //   bench_pulse_period [PULSES [TONE_S PAUSE_S]]
 //
@@ -25,6 +28,7 @@
 
 #include "audio/alsa_mixer_platform.h"
 #include "audio/portaudio_output.h"
+#include "audio/pulse_stream_output.h"
 #include "audio/tone_synthesis.h"
 
 using namespace std::chrono;
@@ -68,11 +72,11 @@ struct Figures {
     std::vector<double> periods;  // onset to onset, s
     std::vector<double> handover; // wait returned -> next pulse handed over, s
     int64_t underflows = 0;
+    int damaged = 0; // recorded pulses that differ from their buffer
 };
 
-// Plays the pulses; eventWait chooses the waiting of a test (true) or plain
-// 50 ms sleeps between checks (false).
-bool Run(int pulses, double tone, double pause, bool eventWait, Figures& f) {
+// Plays the pulses on out, waited for as a test waits.
+bool Run(tonmark::WaveOutput& out, int pulses, double tone, double pause, Figures& f) {
     std::string buffer;
     tonmark::CreateSound(1000, -20, tone, pause, buffer, true, 1, 0);
     size_t firstNonZero = 0;
@@ -81,7 +85,6 @@ bool Run(int pulses, double tone, double pause, bool eventWait, Figures& f) {
         ++firstNonZero;
 
     Recorder rec;
-    tonmark::PortAudioOutput out;
     if (!out.OpenPulseOutput(-1)) {
         std::fprintf(stderr, "%s\n", out.Failure().c_str());
         return false;
@@ -94,16 +97,11 @@ bool Run(int pulses, double tone, double pause, bool eventWait, Figures& f) {
         out.PlayPulseBuffer(buffer);
         if (i > 0)
             f.handover.push_back(duration<double>(steady_clock::now() - returned).count());
-        for (;;) {
-            const bool done = eventWait ? out.WaitPulseDone(50) : out.IsPulseDone();
-            if (done)
-                break;
+        while (!out.WaitPulseDone(50)) {
             if (!out.Failure().empty()) {
                 std::fprintf(stderr, "%s\n", out.Failure().c_str());
                 return false;
             }
-            if (!eventWait)
-                std::this_thread::sleep_for(50ms);
         }
         returned = steady_clock::now();
     }
@@ -131,6 +129,17 @@ bool Run(int pulses, double tone, double pause, bool eventWait, Figures& f) {
     }
     for (size_t i = 1; i < onsets.size(); ++i)
         f.periods.push_back(static_cast<double>(onsets[i] - onsets[i - 1]) / 44100);
+    // Every pulse as it was synthesised: the left channel, sample for sample.
+    const size_t frames = buffer.size() / 4;
+    for (size_t onset : onsets) {
+        bool same = onset + frames <= left.size();
+        for (size_t k = 0; same && k < frames; ++k) {
+            int16_t want;
+            std::memcpy(&want, buffer.data() + 4 * k, 2);
+            same = left[onset + k] == want;
+        }
+        f.damaged += same ? 0 : 1;
+    }
     return true;
 }
 
@@ -139,11 +148,22 @@ double Median(std::vector<double> v) {
     return v.empty() ? 0 : v[v.size() / 2];
 }
 
+double Percentile95(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[std::min(v.size() - 1, v.size() * 95 / 100)];
+}
+
 void Report(const char* what, double nominal, const Figures& f) {
     const auto [mn, mx] = std::minmax_element(f.periods.begin(), f.periods.end());
-    std::printf("  %-22s median %.4f  min %.4f  max %.4f  spread %.2f ms  underflows %lld\n", what,
-                Median(f.periods) / nominal, *mn / nominal, *mx / nominal, 1000 * (*mx - *mn),
-                static_cast<long long>(f.underflows));
+    std::printf("  %-16s median %.4f  95th %.4f  min %.4f  max %.4f  underflows %lld  pulses "
+                "not bit-exact %d of %zu\n",
+                what, Median(f.periods) / nominal, Percentile95(f.periods) / nominal, *mn / nominal,
+                *mx / nominal, static_cast<long long>(f.underflows), f.damaged,
+                f.periods.size() + 1);
+    std::printf("  %-16s wait returned -> next pulse handed over (synthesis included): median "
+                "%.3f ms, max %.3f ms\n",
+                "", 1000 * Median(f.handover),
+                1000 * *std::max_element(f.handover.begin(), f.handover.end()));
 }
 
 } // namespace
@@ -156,20 +176,27 @@ int main(int argc, char** argv) {
     if (pulses < 2)
         return 2;
     tonmark::QuietAlsaErrors();
+    int status = 0;
     for (const auto& [tone, pause] : periods) {
         const double nominal =
             tonmark::FrameCount(tone) / 44100.0 + tonmark::FrameCount(pause) / 44100.0;
         std::printf("%.3f s tone + %.3f s pause, %d pulses; onset-to-onset / nominal:\n", tone,
                     pause, pulses);
-        Figures event, sleep;
-        if (!Run(pulses, tone, pause, true, event) || !Run(pulses, tone, pause, false, sleep))
-            return 1;
-        Report("woken by the pulse end", nominal, event);
-        Report("50 ms sleep polling", nominal, sleep);
-        std::printf("  wait returned -> next pulse handed over (synthesis included): median "
-                    "%.3f ms, max %.3f ms\n",
-                    1000 * Median(event.handover),
-                    1000 * *std::max_element(event.handover.begin(), event.handover.end()));
+        Figures server, portAudio;
+        {
+            tonmark::PulseStreamOutput out;
+            if (!Run(out, pulses, tone, pause, server))
+                return 1;
+        }
+        {
+            tonmark::PortAudioOutput out;
+            if (!Run(out, pulses, tone, pause, portAudio))
+                return 1;
+        }
+        Report("server stream", nominal, server);
+        Report("PortAudio", nominal, portAudio);
+        if (server.damaged > 0 || server.underflows > 0)
+            status = 1;
     }
-    return 0;
+    return status;
 }

@@ -48,6 +48,7 @@ class TestRun {
     int PlaySlot(int s);
     void FinishSlot(int s, int r);
     void Finish();
+    void StampDateTime();
     void CloseOutputOnce() {
         if (!outputClosed_) {
             outputClosed_ = true;
@@ -66,10 +67,12 @@ class TestRun {
     int lastSlot_ = -1; // slot in which the ear passes ended
     bool outputClosed_ = false;
     std::string outputFailure_;
+    int repeated_ = 0; // pulses played again in this run
 };
 
 void TestRun::Execute() {
     retestList_.clear();
+    repeated_ = 0;
     run_.PulseCount = 0;
     st_.StopRequested = false;
     ctx_.services.BeginTestRun();
@@ -182,7 +185,19 @@ int TestRun::PlaySlot(int s) {
             run_.PulseCount = 0;
             run_.LevelTrace[0] = TraceY(run_.TestLevel);
         }
-        const bool heard = ctx_.services.AwaitPulse();
+        PulseOutcome outcome = ctx_.services.AwaitPulse();
+        // A broken pulse says nothing about the subject's hearing: the same
+        // level again, without a step, a trace point or a share of the time.
+        for (int inARow = 1; outcome.damaged && !st_.StopRequested; ++inARow) {
+            if (inARow > kMaxRepeatsInARow)
+                throw SoundOutputError(kMsgOutputKeepsBreaking);
+            ++repeated_;
+            ++st_.RepeatedPulses;
+            ctx_.pump.ProcessMessages();
+            ctx_.services.PlayPulse(ear, s, run_.TestLevel);
+            outcome = ctx_.services.AwaitPulse();
+        }
+        const bool heard = outcome.heard;
         ctx_.pump.ProcessMessages();
 
         const bool timeLeft = run_.PulseCount * p_.period < p_.testTime;
@@ -218,9 +233,32 @@ void TestRun::Finish() {
         ctx_.dialogs.ShowMessage(outputFailure_);
     if (st_.StopRequested && lastSlot_ == 0)
         return; // ended in the familiarisation: the record is untouched
+    PatientFile& rec = st_.Record;
+    const std::string repeated = RepeatedPulsesNote(repeated_);
+    if (st_.StopRequested && !outputFailure_.empty() && lastSlot_ >= 1) {
+        // The machine failed, not the subject: what was measured before stays
+        // and only the slot the failure cut short is lost, as when a Retest
+        // is stopped.
+        ctx_.dialogs.ShowMessage(std::string(kMsgStopped) + " " +
+                                 LostSlotNote(run_.CurrentEar, st_.SlotFrequency[lastSlot_]) +
+                                 repeated);
+        rec.Count(run_.CurrentEar, lastSlot_) = 0;
+        rec.Threshold[run_.CurrentEar][lastSlot_ - 1] = NotMeasured;
+        bool any = false;
+        for (int ear = 0; ear < kEars; ++ear)
+            for (int slot = 1; slot < kSlots; ++slot)
+                any = any || rec.Count(ear, slot) > 0;
+        if (!props_.Retest) {
+            st_.AudiogramValid = any;
+            if (any)
+                StampDateTime();
+        }
+        ctx_.services.RepaintChart();
+        return;
+    }
     if (st_.StopRequested) {
-        ctx_.dialogs.ShowMessage(kMsgStopped);
-        PatientFile& rec = st_.Record;
+        ctx_.dialogs.ShowMessage(repeated.empty() ? std::string(kMsgStopped)
+                                                  : std::string(kMsgStopped) + repeated);
         if (!props_.Retest) {
             st_.AudiogramValid = false;
             for (int ear = 0; ear < kEars; ++ear)
@@ -237,10 +275,14 @@ void TestRun::Finish() {
         return;
     }
     if (retestList_.empty())
-        ctx_.dialogs.ShowMessage(kMsgCompleted);
+        ctx_.dialogs.ShowMessage(kMsgCompleted + repeated);
     else if (!ctx_.settings.AutoRetest)
-        ctx_.dialogs.ShowMessage(kMsgCompletedRetest + retestList_);
+        ctx_.dialogs.ShowMessage(kMsgCompletedRetest + retestList_ + repeated);
     st_.AudiogramValid = true;
+    StampDateTime();
+}
+
+void TestRun::StampDateTime() {
     const LocalDateTime now = ctx_.clock.Now();
     char date[40], time[40];
     std::snprintf(date, sizeof date, "%02d-%02d-%d", now.day, now.month, now.year);
@@ -250,6 +292,21 @@ void TestRun::Finish() {
 }
 
 } // namespace
+
+std::string RepeatedPulsesNote(int count) {
+    if (count <= 0)
+        return {};
+    return count == 1 ? " 1 pulse was played again because the sound output dropped part of it."
+                      : " " + std::to_string(count) +
+                            " pulses were played again because the sound output dropped part of "
+                            "them.";
+}
+
+std::string LostSlotNote(int ear, int32_t hz) {
+    return "The measurement at " + std::to_string(hz) + " Hz, " + (ear == 0 ? "left" : "right") +
+           " ear, was cut short by the sound output and is lost; the frequencies measured before "
+           "it are kept.";
+}
 
 int32_t TraceY(double testLevel) {
     return Round((testLevel + kRangeTop) * 3 + 40);

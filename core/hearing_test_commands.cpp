@@ -73,6 +73,7 @@ int NewTest1Click(CommandContext& ctx) {
                        kMsgNeedCalibration) == ModalResult::Yes)
         dialogs.ShowHelpTopic(kHelpSubjectInstructions);
     ClearAudiogram(st.Record);
+    st.RepeatedPulses = 0;
     ctx.run.services.RepaintChart();
     RunTest(ctx.run, BuildNewTestPlan(ctx.run.settings), false);
     if (ctx.run.settings.AutoRetest && !st.StopRequested)

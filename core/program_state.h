@@ -36,6 +36,10 @@ struct ProgramState {
     bool CalibrationLoaded = false;
     bool StopRequested = false;
     bool ResponsePressed = false;
+    // Pulses of the test that made the current record that had to be played
+    // again because the sound output broke them; 0 for a record read from a
+    // file.
+    int32_t RepeatedPulses = 0;
     TestRunState Run;
 };
 

@@ -15,6 +15,16 @@
 
 namespace tonmark {
 
+// What became of one pulse period.
+struct PulseOutcome {
+    // The response button was seen pressed at a poll during the period.
+    bool heard = false;
+    // The output reported a hole (an underflow) inside the period: the
+    // listener heard a broken tone or pause, so the answer means nothing and
+    // the pulse is played again.
+    bool damaged = false;
+};
+
 class TestRunServices {
   public:
     virtual ~TestRunServices() = default;
@@ -41,10 +51,11 @@ class TestRunServices {
     virtual void PlayPulse(int ear, int slot, double level) = 0;
     // Draws the trace from pulse n - 1 to pulse n (n is 1..200).
     virtual void DrawTraceSegment(int n) = 0;
-    // Returns when the pulse period has finished playing: true when the
-    // response button was seen pressed at any poll meanwhile. Throws
-    // SoundOutputError when the device fails or vanishes instead of waiting.
-    virtual bool AwaitPulse() = 0;
+    // Returns when the pulse period has been heard to its end: whether the
+    // response button was seen pressed at any poll meanwhile, and whether
+    // the output broke the pulse. Throws SoundOutputError when the device
+    // fails or vanishes instead of waiting.
+    virtual PulseOutcome AwaitPulse() = 0;
     virtual void RepaintChart() = 0;
     // Releases the wave output device and the pulse buffer; safe to call when
     // OpenTestOutput failed or never ran.

@@ -5,9 +5,9 @@
 namespace tonmark::tool {
 
 // alsa-lib's own complaints would bury the tool's output.
-std::unique_ptr<PortAudioOutput> MakeWaveOutput() {
+std::unique_ptr<RoutedWaveOutput> MakeWaveOutput() {
     QuietAlsaErrors();
-    return std::make_unique<PortAudioOutput>();
+    return std::make_unique<RoutedWaveOutput>();
 }
 
 std::unique_ptr<MixerPlatform> MakeMixerPlatform() {

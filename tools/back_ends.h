@@ -5,13 +5,14 @@
 #include <memory>
 
 #include "audio/mixer_platform.h"
-#include "audio/portaudio_output.h"
+#include "audio/routed_wave_output.h"
 
 namespace tonmark::tool {
 
-// PortAudio, as the program plays; the concrete type, for the figures the
-// play command reports (underflows, latency).
-std::unique_ptr<PortAudioOutput> MakeWaveOutput();
+// The program's own output (the sound server's stream where one answers,
+// else PortAudio); the concrete type, for the figures the play command
+// reports (which path, latency).
+std::unique_ptr<RoutedWaveOutput> MakeWaveOutput();
 // The ALSA mixer of every card. Both silence alsa-lib's own messages.
 std::unique_ptr<MixerPlatform> MakeMixerPlatform();
 

@@ -1,6 +1,7 @@
 // tonmark-tool devices: the sound devices as the settings dialog lists them,
 // and the diagnostic listing of every mixer device.
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -41,7 +42,16 @@ int Devices(const std::vector<std::string>& args) {
         return 2;
     }
     std::vector<std::string> wave;
-    { wave = MakeWaveOutput()->DeviceEntries(); }
+    {
+        const auto output = MakeWaveOutput();
+        wave = output->DeviceEntries();
+        // The mixer would wait for the same sound system without end.
+        if (!output->PortAudio().SoundSystemAnswered()) {
+            std::fprintf(stderr, "tonmark-tool devices: the sound system did not answer\n");
+            std::fflush(stderr);
+            std::_Exit(1); // its start-up thread may still hang; do not wait for it
+        }
+    }
     std::printf("Wave output devices:\n");
     for (size_t i = 0; i < wave.size(); ++i)
         std::printf("%zu: %s\n", i, wave[i].c_str());
@@ -61,6 +71,11 @@ int Devices(const std::vector<std::string>& args) {
         std::printf("\nMixer device %u:\n", d);
         for (const auto& line : listings[d])
             std::printf("%s\n", line.c_str());
+    }
+    if (wave.empty()) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "tonmark-tool devices: no sound output device answered\n");
+        return 1;
     }
     return 0;
 }

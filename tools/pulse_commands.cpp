@@ -118,7 +118,7 @@ int Play(const std::vector<std::string>& args) {
         return 2;
     }
     const auto device = MakeWaveOutput();
-    PortAudioOutput& output = *device;
+    RoutedWaveOutput& output = *device;
     if (!output.OpenPulseOutput(static_cast<int>(o.device))) {
         std::fprintf(stderr, "tonmark-tool play: %s\n", output.Failure().c_str());
         return 1;
@@ -140,9 +140,12 @@ int Play(const std::vector<std::string>& args) {
     }
     const int64_t underflows = output.Underflows();
     output.ClosePulseOutput();
-    std::fprintf(stderr, "played %d pulses, %lld underflows, latency %.1f ms\n",
-                 static_cast<int>(o.count), static_cast<long long>(underflows),
-                 1000 * output.OpenedLatency());
+    const bool server = output.OnServerStream();
+    std::fprintf(stderr, "played %d pulses on %s, %lld underflows, latency %.1f ms\n",
+                 static_cast<int>(o.count), server ? "the sound server's stream" : "PortAudio",
+                 static_cast<long long>(underflows),
+                 1000 * (server ? output.ServerStream().ReportedLatency()
+                                : output.PortAudio().OpenedLatency()));
     return 0;
 }
 

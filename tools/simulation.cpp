@@ -54,10 +54,13 @@ void SilentServices::PlayPulse(int ear, int slot, double level) {
 
 void SilentServices::DrawTraceSegment(int) {}
 
-bool SilentServices::AwaitPulse() {
+PulseOutcome SilentServices::AwaitPulse() {
     if (duringPulse)
         duringPulse(current_);
-    return subject ? subject(current_) : false;
+    PulseOutcome outcome;
+    outcome.heard = subject ? subject(current_) : false;
+    outcome.damaged = damagedPulses.count(current_.totalIndex) > 0;
+    return outcome;
 }
 
 void SilentServices::RepaintChart() {

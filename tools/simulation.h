@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,9 @@ class SilentServices final : public TestRunServices {
     // Pulse number (totalIndex) at which the output device fails; 0 = never,
     // negative = the device cannot even be opened.
     long failAtPulse = 0;
+    // Pulse numbers (totalIndex) that the output breaks: their periods come
+    // back damaged, as from an output that reported an underflow.
+    std::set<long> damagedPulses;
     // Whether to keep a log of every call, for tests of the call order.
     bool keepLog = false;
 
@@ -53,7 +57,7 @@ class SilentServices final : public TestRunServices {
     void ApplySlotLevels(int ear, int slot) override;
     void PlayPulse(int ear, int slot, double level) override;
     void DrawTraceSegment(int n) override;
-    bool AwaitPulse() override;
+    PulseOutcome AwaitPulse() override;
     void RepaintChart() override;
     void CloseTestOutput() override;
     void EndTestRun() override;

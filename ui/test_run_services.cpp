@@ -101,6 +101,7 @@ void QtTestRunServices::PlayPulse(int ear, int slot, double level) {
     // fixed few milliseconds after the previous period's end.
     CreateSound(p_.state.SlotFrequency[slot], level - p_.calibration[ear][slot].LevelCorrection,
                 beepTime_, pauseTime_, pulse_, true, run.LeftChannelOn, run.RightChannelOn);
+    underflowsBefore_ = p_.waveOutput->Underflows();
     p_.waveOutput->PlayPulseBuffer(pulse_);
     if (!p_.waveOutput->Failure().empty())
         throw SoundOutputError(p_.waveOutput->Failure());
@@ -110,13 +111,13 @@ void QtTestRunServices::DrawTraceSegment(int) {
     test_.GraphPaint();
 }
 
-bool QtTestRunServices::AwaitPulse() {
-    bool heard = false;
+PulseOutcome QtTestRunServices::AwaitPulse() {
+    PulseOutcome outcome;
     for (;;) {
-        heard = PollResponseButton() || heard;
+        outcome.heard = PollResponseButton() || outcome.heard;
         ProcessMessages();
-        // Returns as soon as the stream has taken the pulse's last frame, so
-        // the poll interval does not lengthen the period.
+        // Returns as soon as the pulse has been heard to its end, so the
+        // poll interval does not lengthen the period.
         if (p_.waveOutput->WaitPulseDone(kPollMs))
             break;
         if (abandon && abandon())
@@ -124,8 +125,13 @@ bool QtTestRunServices::AwaitPulse() {
         if (!p_.waveOutput->Failure().empty())
             throw SoundOutputError(p_.waveOutput->Failure());
     }
+    // A press that came in during the last wait still belongs to this pulse:
+    // its pause has only just ended for the listener.
+    ProcessMessages();
+    outcome.heard = PollResponseButton() || outcome.heard;
+    outcome.damaged = p_.waveOutput->Underflows() > underflowsBefore_;
     pulse_.clear();
-    return heard;
+    return outcome;
 }
 
 void QtTestRunServices::RepaintChart() {

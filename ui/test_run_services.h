@@ -45,7 +45,7 @@ class QtTestRunServices final : public TestRunServices {
     void ApplySlotLevels(int ear, int slot) override;
     void PlayPulse(int ear, int slot, double level) override;
     void DrawTraceSegment(int n) override;
-    bool AwaitPulse() override;
+    PulseOutcome AwaitPulse() override;
     void RepaintChart() override;
     void CloseTestOutput() override;
     void EndTestRun() override;
@@ -67,6 +67,7 @@ class QtTestRunServices final : public TestRunServices {
     std::function<void()> repaintChart_;
     std::string pulse_; // the one pulse buffer of the run
     double beepTime_ = 0, pauseTime_ = 0;
+    int64_t underflowsBefore_ = 0; // the output's hole count when the pulse was handed over
     bool joystickSource_ = false;
 };
 

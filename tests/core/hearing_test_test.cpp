@@ -5,6 +5,7 @@
 
 #include "core/errors.h"
 #include "fixture.h"
+#include "support/same_measurements.h"
 
 namespace tonmark::test {
 namespace {
@@ -281,22 +282,100 @@ TEST_F(Proc, StartLevelIsReadAgainAfterAnOutOfRangePulse) {
     EXPECT_EQ(services.endCalls, 1);
 }
 
-TEST_F(Proc, FailingOutputEndsTheRunWithAMessage) {
-    for (long failAt : {-1L, 5L}) {
+TEST_F(Proc, FailingOutputEndsTheRunAndKeepsWhatWasMeasured) {
+    // Plan: 500 and 1000 Hz on both ears, a subject with a 20 dB threshold.
+    // Where the second slot (1000 Hz left) begins, from a run that fails not.
+    long second = 0;
+    {
+        ProgramState st;
+        SilentServices s(st);
+        s.duringPulse = [&](const PulseInfo& p) {
+            if (!second && p.slot == 5)
+                second = p.totalIndex;
+        };
         RecordingDialogs d;
-        SilentServices s(state);
-        s.failAtPulse = failAt;
-        TestRunContext c{state, settings, s, d, pump, clock};
-        state.AudiogramValid = true;
-        RunTest(c, Plan({5}), false);
-        ASSERT_EQ(d.messages.size(), 3u) << failAt;
-        EXPECT_NE(d.messages[1].find("sound output device"), std::string::npos);
-        EXPECT_EQ(d.messages[2], kMsgStopped);
-        EXPECT_TRUE(state.StopRequested);
-        EXPECT_FALSE(state.AudiogramValid);
+        TestRunContext run{st, settings, s, d, pump, clock};
+        RunTest(run, Plan({3, 5}), false);
+    }
+    ASSERT_GT(second, 2);
+    const struct {
+        long failAt;
+        size_t messages;
+        bool valid;
+        std::set<std::pair<int, int>> kept; // (ear, slot) with results
+        std::string lost;                   // the note, empty when none
+    } cases[] = {
+        {-1, 3, false, {}, ""}, // the device never opened
+        {2, 3, false, {}, LostSlotNote(0, 500)},
+        {second + 1, 3, true, {{0, 3}}, LostSlotNote(0, 1000)},
+        {0, 2, true, {{0, 3}, {0, 5}, {1, 3}, {1, 5}}, ""}, // no failure
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE("fail at pulse " + std::to_string(c.failAt));
+        ProgramState st;
+        st.CalibrationLoaded = true;
+        RecordingDialogs d;
+        SilentServices s(st);
+        s.failAtPulse = c.failAt;
+        s.subject = [](const PulseInfo& p) { return p.levelHL >= 20; };
+        TestRunContext run{st, settings, s, d, pump, clock};
+        RunTest(run, Plan({3, 5}), false);
+        ASSERT_EQ(d.messages.size(), c.messages);
+        if (c.failAt != 0) {
+            EXPECT_NE(d.messages[1].find("sound output device"), std::string::npos);
+            EXPECT_EQ(d.messages[2], c.lost.empty() ? std::string(kMsgStopped)
+                                                    : std::string(kMsgStopped) + " " + c.lost);
+            EXPECT_TRUE(st.StopRequested) << "no automatic retest follows";
+        }
+        EXPECT_EQ(st.AudiogramValid, c.valid);
+        for (int ear = 0; ear < 2; ++ear)
+            for (int slot : {3, 5}) {
+                const bool kept = c.kept.count({ear, slot}) > 0;
+                EXPECT_EQ(st.Record.Count(ear, slot) > 0, kept) << ear << " " << slot;
+                EXPECT_EQ(st.Record.Threshold[ear][slot - 1] != NotMeasured, kept);
+            }
+        EXPECT_EQ(st.Record.TestDateStamp.empty(), !c.valid);
         EXPECT_EQ(s.closeCalls, 1);
         EXPECT_EQ(s.endCalls, 1);
     }
+}
+
+TEST_F(Proc, BrokenPulsesArePlayedAgainAndLeaveTheResultAsItWas) {
+    HearAtOrAbove(20);
+    ProgramState whole;
+    whole.CalibrationLoaded = true;
+    long wholePulses = 0;
+    {
+        SilentServices s(whole);
+        s.subject = services.subject;
+        RecordingDialogs d;
+        TestRunContext run{whole, settings, s, d, pump, clock};
+        RunTest(run, Plan({3, 5}), false);
+        wholePulses = s.pulses();
+    }
+    // A broken pulse answered as heard must not move the staircase.
+    services.subject = [](const PulseInfo& p) { return p.totalIndex == 2 || p.levelHL >= 20; };
+    services.damagedPulses = {2, 7, 8};
+    Run(Plan({3, 5}));
+    EXPECT_TRUE(SameMeasurements(whole.Record, state.Record));
+    EXPECT_EQ(state.RepeatedPulses, 3);
+    EXPECT_EQ(services.pulses(), wholePulses + 3);
+    ASSERT_FALSE(dialogs.messages.empty());
+    EXPECT_EQ(dialogs.messages.back(), std::string(kMsgCompleted) + RepeatedPulsesNote(3));
+    EXPECT_TRUE(state.AudiogramValid);
+}
+
+TEST_F(Proc, AnOutputThatBreaksEveryPulseEndsTheRun) {
+    HearAtOrAbove(20);
+    // Pulses 1-3 whole (the first slot begins), then every one broken.
+    for (long i = 4; i < 100; ++i)
+        services.damagedPulses.insert(i);
+    Run(Plan({3, 5}));
+    ASSERT_GE(dialogs.messages.size(), 2u);
+    EXPECT_EQ(dialogs.messages[dialogs.messages.size() - 2], kMsgOutputKeepsBreaking);
+    EXPECT_EQ(dialogs.messages.back().rfind(kMsgStopped, 0), 0u);
+    EXPECT_EQ(state.RepeatedPulses, kMaxRepeatsInARow);
+    EXPECT_EQ(services.pulses(), 3 + 1 + kMaxRepeatsInARow);
 }
 
 TEST_F(Proc, LongSlotsNeverWritePastTheTrace) {

@@ -41,6 +41,9 @@ class FakeWaveOutput final : public WaveOutput {
     void StartPlay() override {}
     void FinishPlay() override { opened = -2; }
     std::string Failure() const override { return failure; }
+    // Holes so far; a test raises it to break the pulse that is playing.
+    int64_t underflows = 0;
+    int64_t Underflows() const override { return underflows; }
     const WaveHeader& Header() const override { return header_; }
 
   private:

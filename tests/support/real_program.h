@@ -1,6 +1,6 @@
 #pragma once
 // A program on the real sound parts for end-to-end tests and benchmarks: the
-// PortAudio output, the sound server's control through ALSA's pulse plugin,
+// program's own output (the sound server's stream here), the sound server's control through ALSA's pulse plugin,
 // the endpoint volume, a calibration whose every entry leaves the card at
 // full volume with the given level correction, and a plan of only the given
 // frequencies, both ears, no familiarisation and no repeats.
@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "audio/alsa_mixer_platform.h"
-#include "audio/portaudio_output.h"
+#include "audio/routed_wave_output.h"
 #include "audio/pulse_endpoint_volume.h"
 #include "ui/mixer_messages.h"
 #include "ui/program.h"
@@ -18,7 +18,7 @@ namespace tonmark::test {
 inline void UseRealSoundParts(Program& program, Dialogs& dialogs, double levelCorrection,
                               std::initializer_list<int> frequenciesHz) {
     program.dialogs = &dialogs;
-    program.waveOutput = std::make_unique<PortAudioOutput>();
+    program.waveOutput = std::make_unique<RoutedWaveOutput>();
     program.mixer = std::make_unique<Mixer>(
         std::make_unique<AlsaMixerPlatform>(std::vector<std::string>{"pulse"}));
     program.mixer->CountDevices();

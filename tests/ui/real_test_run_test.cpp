@@ -337,31 +337,38 @@ TEST_F(RealRun, CalibrationTonesAndSlidersOnTheRealCard) {
     EXPECT_LT(longest, 400u);
 }
 
-// Runs last: the server does not come back.
-TEST_F(RealRun, ZServerKilledDuringARunEndsItWithAMessage) {
+// Runs last: the server does not come back. It goes in the middle of the
+// second slot (3000 Hz, left ear): the first slot's result stays.
+TEST_F(RealRun, ZServerKilledDuringARunEndsItWithAMessageAndKeepsTheFinishedSlots) {
     const char* pid = std::getenv("TONMARK_PULSE_PID");
     ASSERT_NE(pid, nullptr);
     SteadyClock::time_point killed{};
     {
         Listener listener(subject);
-        listener.afterPulse = [&](size_t count) {
-            if (count == 4) {
+        int intoSecondSlot = 0;
+        listener.afterPulse = [&](size_t) {
+            if (listener.Pulses().back().hz == 3000 && ++intoSecondSlot == 2) {
                 killed = SteadyClock::now();
                 kill(std::atoi(pid), SIGKILL);
             }
         };
         main->NewTest1Click();
     }
+    ASSERT_NE(killed, SteadyClock::time_point{}) << "the second slot was never reached";
     const double seconds = std::chrono::duration<double>(SteadyClock::now() - killed).count();
     EXPECT_LT(seconds, 3) << "the wait ends within about a second, never hangs";
     ASSERT_GE(dialogs.messages.size(), 2u);
-    EXPECT_EQ(dialogs.messages.back(), kMsgStopped);
+    EXPECT_EQ(dialogs.messages.back(), std::string(kMsgStopped) + " " + LostSlotNote(0, 3000));
     EXPECT_NE(dialogs.messages[dialogs.messages.size() - 2].find("sound output device"),
               std::string::npos)
         << dialogs.messages[dialogs.messages.size() - 2];
     EXPECT_TRUE(main->isEnabled());
     EXPECT_FALSE(test->isVisible());
-    EXPECT_FALSE(program.state.AudiogramValid);
+    EXPECT_TRUE(program.state.AudiogramValid) << "what was measured stays valid";
+    EXPECT_GT(program.state.Record.Count(0, 5), 0) << "1000 Hz, left ear, was finished";
+    EXPECT_NE(program.state.Record.Threshold[0][4], NotMeasured);
+    EXPECT_EQ(program.state.Record.Count(0, 9), 0) << "3000 Hz, left ear, was cut short";
+    EXPECT_EQ(program.state.Record.Threshold[0][8], NotMeasured);
 }
 
 // The real program, idle: SIGTERM ends it at once and cleanly.

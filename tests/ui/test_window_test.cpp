@@ -230,7 +230,8 @@ TEST_F(TestWindow, StoppedAndFailedRunsLeaveTheProgramUsable) {
     ASSERT_GE(dialogs.messages.size(), 2u);
     EXPECT_EQ(dialogs.messages[dialogs.messages.size() - 2],
               "The sound output device stopped working.");
-    EXPECT_EQ(dialogs.messages.back(), kMsgStopped);
+    EXPECT_EQ(dialogs.messages.back(),
+              std::string(kMsgStopped) + " " + LostSlotNote(0, 1000));
     EXPECT_TRUE(main->isEnabled());
     EXPECT_FALSE(test->isVisible());
     EXPECT_EQ(waveOutput->opened, -2);
@@ -297,7 +298,8 @@ TEST_F(TestWindow, ALevelTheCardRefusesStopsTheRun) {
     ASSERT_GE(dialogs.messages.size(), 2u);
     EXPECT_EQ(dialogs.messages[dialogs.messages.size() - 2],
               "The sound card's master volume could not be set: MixerControlDetails INVALCONTROL");
-    EXPECT_EQ(dialogs.messages.back(), kMsgStopped);
+    EXPECT_EQ(dialogs.messages.back(),
+              std::string(kMsgStopped) + " " + LostSlotNote(0, 1000));
     EXPECT_FALSE(program.state.AudiogramValid);
     EXPECT_TRUE(main->isEnabled());
     EXPECT_EQ(waveOutput->opened, -2) << "the device was released";
