@@ -48,11 +48,13 @@ int Run(int argc, char** argv) {
     // that comes before the main window exists ends the start-up.
     TfrmMain* mainWindow = nullptr;
     bool closeRequested = false;
-    CloseOnSignals closeOnSignals([&] {
-        closeRequested = true;
-        if (mainWindow)
-            mainWindow->RequestClose();
-    });
+    CloseOnSignals closeOnSignals(
+        [&] {
+            closeRequested = true;
+            if (mainWindow)
+                mainWindow->RequestClose();
+        },
+        std::chrono::milliseconds(900));
     QuietAlsaErrors();
 
     if (!std::getenv("TONMARK_NO_SPLASH")) {

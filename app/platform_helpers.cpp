@@ -7,6 +7,7 @@
 #include <SDL2/SDL.h>
 #include <csignal>
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
 namespace tonmark {
@@ -50,16 +51,43 @@ bool SdlJoystickReader::AnyButtonDown() {
 
 namespace {
 int signalPipe[2] = {-1, -1}; // written by the handler, read on the UI thread
+// Written by the handler (1) and by the end of the object (0), read by the
+// watchdog thread.
+int watchdogPipe[2] = {-1, -1};
 
 void OnSignal(int) {
     const char byte = 1;
     [[maybe_unused]] const auto r = write(signalPipe[1], &byte, 1);
+    [[maybe_unused]] const auto w = write(watchdogPipe[1], &byte, 1);
+}
+
+// Waits for a signal, then for the program to end within limitMs; a program
+// that cannot (its user-interface thread waits for a sound server that does
+// not answer) ends here. Nothing is saved on exit, and a save under way
+// replaces its file atomically or not at all, so nothing is lost.
+void Watchdog(int limitMs) {
+    char byte = 0;
+    if (read(watchdogPipe[0], &byte, 1) != 1 || byte == 0)
+        return;
+    pollfd p{watchdogPipe[0], POLLIN, 0};
+    for (;;) {
+        if (poll(&p, 1, limitMs) <= 0) {
+            static const char msg[] = "Tonmark: the program did not close in time; it ends now\n";
+            [[maybe_unused]] const auto r = write(STDERR_FILENO, msg, sizeof msg - 1);
+            _exit(0);
+        }
+        if (read(watchdogPipe[0], &byte, 1) != 1 || byte == 0)
+            return;
+    }
 }
 } // namespace
 
-CloseOnSignals::CloseOnSignals(std::function<void()> onSignal) : onSignal_(std::move(onSignal)) {
+CloseOnSignals::CloseOnSignals(std::function<void()> onSignal, std::chrono::milliseconds endWithin)
+    : onSignal_(std::move(onSignal)) {
     if (pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
+    if (endWithin.count() > 0 && pipe2(watchdogPipe, O_CLOEXEC) == 0)
+        watchdog_ = std::thread(Watchdog, static_cast<int>(endWithin.count()));
     auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read);
     notifier_ = notifier;
     QObject::connect(notifier, &QSocketNotifier::activated, [this] {
@@ -80,6 +108,16 @@ CloseOnSignals::CloseOnSignals(std::function<void()> onSignal) : onSignal_(std::
 CloseOnSignals::~CloseOnSignals() {
     for (int sig : {SIGTERM, SIGINT, SIGHUP})
         std::signal(sig, SIG_DFL);
+    if (watchdog_.joinable()) {
+        const char done = 0;
+        [[maybe_unused]] const auto r = write(watchdogPipe[1], &done, 1);
+        watchdog_.join();
+    }
+    for (int& fd : watchdogPipe)
+        if (fd >= 0) {
+            close(fd);
+            fd = -1;
+        }
     delete static_cast<QSocketNotifier*>(notifier_);
     for (int& fd : signalPipe)
         if (fd >= 0) {

@@ -1,6 +1,8 @@
 #pragma once
 // The real game controller and program launcher.
+#include <chrono>
 #include <functional>
+#include <thread>
 
 #include "ui/program.h"
 
@@ -20,10 +22,14 @@ class SdlJoystickReader final : public JoystickReader {
 };
 
 // Turns SIGTERM, SIGINT and SIGHUP into a call of onSignal on the
-// user-interface thread, for the life of the object.
+// user-interface thread, for the life of the object. With endWithin > 0, a
+// process that is still there that long after a signal ends at once (the
+// user-interface thread may be waiting for a sound server that does not
+// answer); the object's end counts as the program having ended.
 class CloseOnSignals {
   public:
-    explicit CloseOnSignals(std::function<void()> onSignal);
+    explicit CloseOnSignals(std::function<void()> onSignal,
+                            std::chrono::milliseconds endWithin = std::chrono::milliseconds(0));
     ~CloseOnSignals();
     CloseOnSignals(const CloseOnSignals&) = delete;
     CloseOnSignals& operator=(const CloseOnSignals&) = delete;
@@ -31,6 +37,7 @@ class CloseOnSignals {
   private:
     std::function<void()> onSignal_;
     void* notifier_ = nullptr;
+    std::thread watchdog_;
 };
 
 class ProcessLauncher final : public ProgramLauncher {

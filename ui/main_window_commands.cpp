@@ -40,6 +40,7 @@ void TfrmMain::New1Click() {
          {txtLastName, txtFirstName, txtOrganisation, txtReferenceNumber, txtComment})
         e->clear();
     ClearAudiogram(p_.state.Record);
+    p_.state.RepeatedPulses = 0;
     pbxAudiogramPaint();
 }
 
@@ -47,8 +48,10 @@ void TfrmMain::OpenAudiogram(const std::string& fileName) {
     PersonalData personal = Personal();
     const int first = p_.settings.FirstUsedEntry();
     if (ReportRead(ReadFile(fileName, p_.state.Record, personal, Dates(), first), kMsgNotAudiogram,
-                   *p_.dialogs))
+                   *p_.dialogs)) {
         p_.state.AudiogramValid = true;
+        p_.state.RepeatedPulses = 0; // a file says nothing of how its test played
+    }
     SetPersonal(personal);
     pbxAudiogramPaint();
 }

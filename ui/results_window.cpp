@@ -106,7 +106,16 @@ void TfrmResults::FormActivate() {
     // "Min. Reversals" as it is set now.
     DodgyResults->setText(QString::fromStdString(
         AccuracyText(rec, p_.state.SlotFrequency, p_.settings.MinReversals.Integer())));
-    retestdev->setText(QString::fromStdString(RepeatDifferenceText(rec)));
+    // How the output behaved belongs beside how the subject did: pulses the
+    // output broke were played again and did not count.
+    std::string repeatNote = RepeatDifferenceText(rec);
+    if (p_.state.RepeatedPulses > 0)
+        repeatNote += (repeatNote.empty() ? "" : "\n") +
+                      std::to_string(p_.state.RepeatedPulses) +
+                      (p_.state.RepeatedPulses == 1 ? " pulse was" : " pulses were") +
+                      " played again during this test because the sound output dropped part of " +
+                      (p_.state.RepeatedPulses == 1 ? "it." : "them.");
+    retestdev->setText(QString::fromStdString(repeatNote));
     SetCategoryText();
     Table->update();
 }

@@ -125,6 +125,18 @@ TEST_F(Results, ShowsTheTableAndTheStatistics) {
     EXPECT_TRUE(main->isEnabled());
 }
 
+TEST_F(Results, SaysHowManyPulsesTheOutputBrokeUntilTheRecordIsReplaced) {
+    program.state.RepeatedPulses = 3;
+    main->ViewResults1->setEnabled(true);
+    main->ViewResults1Click();
+    EXPECT_EQ(results->retestdev->text(), "3 pulses were played again during this test because "
+                                          "the sound output dropped part of them.");
+    results->OK->click();
+    main->New1Click();
+    results->FormActivate();
+    EXPECT_EQ(results->retestdev->text(), "");
+}
+
 TEST_F(Results, PrintsTheMainWindowOnWhiteAndRestoresIt) {
     program.settings.CalFilename = "/cal/headset.cal";
     const uint32_t chart = program.settings.GraphColour(3);
