@@ -110,8 +110,7 @@ void TfrmResults::FormActivate() {
     // output broke were played again and did not count.
     std::string repeatNote = RepeatDifferenceText(rec);
     if (p_.state.RepeatedPulses > 0)
-        repeatNote += (repeatNote.empty() ? "" : "\n") +
-                      std::to_string(p_.state.RepeatedPulses) +
+        repeatNote += (repeatNote.empty() ? "" : "\n") + std::to_string(p_.state.RepeatedPulses) +
                       (p_.state.RepeatedPulses == 1 ? " pulse was" : " pulses were") +
                       " played again during this test because the sound output dropped part of " +
                       (p_.state.RepeatedPulses == 1 ? "it." : "them.");
