@@ -344,8 +344,20 @@ void TfrmMain::FormActivate() {
 
 void TfrmMain::changeEvent(QEvent* e) {
     QMainWindow::changeEvent(e);
-    if (e->type() == QEvent::ActivationChange && isActiveWindow())
+    if (e->type() == QEvent::ActivationChange && isActiveWindow()) {
         FormActivate();
+        HandActivationToTest();
+    }
+}
+
+void TfrmMain::HandActivationToTest() {
+    // A click on the greyed window during a run activates it all the same;
+    // the subject's CTRL key belongs to the test window. A message box of the
+    // run keeps the activation it asks for.
+    if (isEnabled() || !test_ || !test_->isVisible() || QApplication::activeModalWidget())
+        return;
+    test_->raise();
+    test_->activateWindow();
 }
 
 void TfrmMain::NameChanged() {

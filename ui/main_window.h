@@ -118,6 +118,9 @@ class TfrmMain : public QMainWindow {
     void BuildFields();
     void FormResize();
     void FormActivate();
+    // While a run holds this window disabled, its test window takes back the
+    // activation that a click here took from it.
+    void HandActivationToTest();
     void NameChanged();
     void ShowHelp(int context);
     void OpenSettings(bool graphPage);

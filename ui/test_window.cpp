@@ -109,6 +109,18 @@ void TfrmTest::SetLight(bool pressed) {
     light->setVisible(pressed);
 }
 
+void TfrmTest::setVisible(bool visible) {
+    QDialog::setVisible(visible);
+    // Not in showEvent: a show of a visible window sends none. And not off at
+    // a hideEvent, which also comes when the window manager minimises it
+    // during a run.
+    otherWindowsKeys_.SetActive(isVisible());
+    if (visible) {
+        raise();
+        activateWindow();
+    }
+}
+
 void TfrmTest::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
     // Whether CTRL is held at this key-down: CTRL itself and its auto-repeat
     // say yes, another key pressed without it says no.

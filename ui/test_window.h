@@ -13,6 +13,7 @@
 #include <QPushButton>
 
 #include "ui/program.h"
+#include "ui/response_key_filter.h"
 
 namespace tonmark {
 
@@ -60,6 +61,13 @@ class TfrmTest : public QDialog {
     void SetLight(bool pressed);
     bool LightShown() const { return light->isVisibleTo(this); }
 
+    // A show, also of the window that is already up (the run shows it at
+    // every slot), raises it and asks for the keyboard, so that the CTRL key
+    // of the subject reaches it after a message box or another window had
+    // it. While shown, the CTRL key also counts from the program's other
+    // windows.
+    void setVisible(bool visible) override;
+
     void FormKeyDown(int key, Qt::KeyboardModifiers modifiers);
     void FormKeyUp();
     void NextClick();
@@ -80,6 +88,7 @@ class TfrmTest : public QDialog {
 
   private:
     Program& p_;
+    ResponseKeyFilter otherWindowsKeys_{*this};
 };
 
 } // namespace tonmark

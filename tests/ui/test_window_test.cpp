@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QThread>
+#include <QWindow>
 #include <cstring>
 
 #include "core/errors.h"
@@ -52,6 +56,22 @@ class TestWindow : public UiFixture {
              bool autoRepeat = false) {
         QKeyEvent e(type, key, mods, QString(), autoRepeat);
         QApplication::sendEvent(to, &e);
+    }
+    // A key as the window system hands it to a top-level window, which
+    // passes it on to its focus widget.
+    void WindowKey(QWidget* window, QEvent::Type type, int key, Qt::KeyboardModifiers mods) {
+        QKeyEvent e(type, key, mods);
+        QApplication::sendEvent(window->windowHandle(), &e);
+    }
+    // Processes events until done() holds or five seconds have passed;
+    // returns done().
+    static bool EventsUntil(const std::function<bool()>& done) {
+        const QDeadlineTimer deadline(5000);
+        while (!done() && !deadline.hasExpired()) {
+            QApplication::processEvents();
+            QThread::msleep(5);
+        }
+        return done();
     }
     QtTestRunServices Services() {
         return QtTestRunServices(program, *main, *test, [] {});
@@ -112,6 +132,76 @@ TEST_F(TestWindow, LightChangesAtPollsOnlyAndJoystickModeIgnoresCtrl) {
     services.EndTestRun();
     EXPECT_TRUE(main->isEnabled());
     EXPECT_FALSE(test->isVisible());
+}
+
+TEST_F(TestWindow, CtrlCountsFromTheProgramsOtherWindowsWhileTheTestWindowShows) {
+    bool& pressed = program.state.ResponsePressed;
+    auto services = Services();
+    services.BeginTestRun();
+    // Another window of the program whose focus widget takes every key.
+    QLineEdit other;
+    other.show();
+    for (QWidget* window : {static_cast<QWidget*>(main), static_cast<QWidget*>(&other)}) {
+        SCOPED_TRACE(window == main ? "main window" : "a text field's window");
+        WindowKey(window, QEvent::KeyPress, Qt::Key_Control, Qt::ControlModifier);
+        EXPECT_TRUE(pressed);
+        WindowKey(window, QEvent::KeyRelease, Qt::Key_Control, Qt::NoModifier);
+        EXPECT_FALSE(pressed);
+        WindowKey(window, QEvent::KeyPress, Qt::Key_Control, Qt::ControlModifier);
+        WindowKey(window, QEvent::KeyPress, Qt::Key_B, Qt::NoModifier);
+        EXPECT_FALSE(pressed) << "a key without CTRL says released";
+    }
+    // The test window's own keys still count.
+    WindowKey(test.get(), QEvent::KeyPress, Qt::Key_Control, Qt::ControlModifier);
+    EXPECT_TRUE(pressed);
+    WindowKey(test.get(), QEvent::KeyRelease, Qt::Key_Control, Qt::NoModifier);
+    EXPECT_FALSE(pressed);
+    services.EndTestRun();
+    // Between runs CTRL elsewhere is a plain key again; so too after the
+    // close box has hidden the test window.
+    WindowKey(main, QEvent::KeyPress, Qt::Key_Control, Qt::ControlModifier);
+    EXPECT_FALSE(pressed);
+    test->show();
+    test->close();
+    WindowKey(&other, QEvent::KeyPress, Qt::Key_Control, Qt::ControlModifier);
+    EXPECT_FALSE(pressed);
+}
+
+TEST_F(TestWindow, TheDisabledMainWindowHandsActivationBackToTheTestWindow) {
+    // Counts the activations of the main window, however short.
+    struct ActivationSpy : QObject {
+        int count = 0;
+        bool eventFilter(QObject*, QEvent* e) override {
+            count += e->type() == QEvent::WindowActivate;
+            return false;
+        }
+    } mainActivations;
+    main->installEventFilter(&mainActivations);
+    auto services = Services();
+    services.BeginTestRun();
+    ASSERT_TRUE(EventsUntil([&] { return QApplication::activeWindow() == test.get(); }));
+    // What a click on the greyed main window makes the window manager do.
+    mainActivations.count = 0;
+    main->activateWindow();
+    ASSERT_TRUE(EventsUntil([&] { return mainActivations.count > 0; }));
+    EXPECT_TRUE(EventsUntil([&] { return QApplication::activeWindow() == test.get(); }));
+    services.EndTestRun();
+    main->removeEventFilter(&mainActivations);
+}
+
+TEST_F(TestWindow, TheNextSlotTakesTheKeyboardBackFromAnotherWindow) {
+    auto services = Services();
+    services.BeginTestRun();
+    ASSERT_TRUE(EventsUntil([&] { return QApplication::activeWindow() == test.get(); }));
+    // Another of the program's windows, as the help viewer is, takes the
+    // keyboard while the test window stays up.
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(EventsUntil([&] { return QApplication::activeWindow() == &other; }));
+    services.ShowTestWindow();
+    EXPECT_TRUE(EventsUntil([&] { return QApplication::activeWindow() == test.get(); }));
+    services.EndTestRun();
 }
 
 TEST_F(TestWindow, EscapeNextAndTheCloseBoxAskToStop) {
