@@ -13,6 +13,7 @@
 #include "audio/alsa_mixer_platform.h"
 #include "audio/routed_wave_output.h"
 #include "audio/pulse_endpoint_volume.h"
+#include "audio/pulse_output_watch.h"
 #include "ui/error_handler.h"
 #include "ui/help_viewer.h"
 #include "ui/program_windows.h"
@@ -91,8 +92,10 @@ int Run(int argc, char** argv) {
     // Core-audio mode: decided once, by whether a sound server answers now.
     auto endpoint = std::make_unique<PulseEndpointVolume>();
     program.coreAudioMode = endpoint->Connected();
-    if (program.coreAudioMode)
+    if (program.coreAudioMode) {
         program.endpoint = std::move(endpoint);
+        program.outputWatch = std::make_unique<PulseOutputWatch>();
+    }
 
     ScreenSaverHold screenSaver([&program] {
         return !program.state.StopRequested && program.settings.DisableScreenSaverDuringTest;

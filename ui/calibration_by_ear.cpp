@@ -214,9 +214,9 @@ void TfrmBioCal::WaveOutSliderChange() {
 void TfrmBioCal::MasterSliderChange() {
     const int v = MasterSlider->Setting();
     if (p_.coreAudioMode) {
-        if (p_.endpoint)
-            CheckLevel(SetEndpointVolume(
-                *p_.endpoint, static_cast<float>((1000 - MasterSlider->value()) / 1000.0)));
+        if (p_.endpoint) // through the tone, which keeps watching the output
+            CheckLevel(tone_->SetMasterVolume(
+                static_cast<float>((1000 - MasterSlider->value()) / 1000.0)));
     } else if (p_.mixer) {
         TMixUnsignedControl& c = p_.mixer->Controls().MixMasterVolume;
         if (const auto value = VolumeRuleValue(c, v))

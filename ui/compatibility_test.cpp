@@ -178,8 +178,8 @@ void TfrmCompatibilityTest::WaveOutSliderChange() {
 void TfrmCompatibilityTest::MasterSliderChange() {
     if (p_.coreAudioMode) {
         const double scalar = (1000 - MasterSlider->value()) / 1000.0;
-        if (p_.endpoint)
-            CheckLevel(SetEndpointVolume(*p_.endpoint, static_cast<float>(scalar)));
+        if (p_.endpoint) // through the tone, which keeps watching the output
+            CheckLevel(tone_->SetMasterVolume(static_cast<float>(scalar)));
         MasterLabel->setText(QString::number(scalar));
         return;
     }

@@ -4,8 +4,14 @@
 
 namespace tonmark {
 
+namespace {
+constexpr const char* kToneStopped = " The tone was stopped.";
+}
+
 LoopingTone::LoopingTone(Program& program, QObject* parent) : QObject(parent), p_(program) {
-    watch_.setInterval(250);
+    // The output watch's answer is a flag; looking every 50 ms stops a tone
+    // that another program made louder before it has sounded much longer.
+    watch_.setInterval(50);
     connect(&watch_, &QTimer::timeout, this, [this] { Watch(); });
 }
 
@@ -14,6 +20,14 @@ bool LoopingTone::Start(int32_t hz, double level, int leftOn, int rightOn) {
     if (!p_.waveOutput) {
         Failed("The sound output device is not available.");
         return false;
+    }
+    // Before any sound: the volume the window has just set is the one to keep.
+    if (p_.outputWatch) {
+        if (const ArmResult armed = p_.outputWatch->Arm(); !armed.Armed()) {
+            Failed(armed.failure);
+            return false;
+        }
+        watching_ = true;
     }
     buffer_.clear();
     CreateSound(hz, level, 1.0, 0.0, buffer_, true, leftOn, rightOn);
@@ -33,11 +47,33 @@ void LoopingTone::Stop() {
     watch_.stop();
     if (sounding_ && p_.waveOutput)
         p_.waveOutput->FinishPlay();
-    sounding_ = false;
+    // Only a watch of its own: the hearing test's run arms the same one.
+    if (watching_ && p_.outputWatch)
+        p_.outputWatch->Disarm();
+    watching_ = sounding_ = false;
+}
+
+LevelResult LoopingTone::SetMasterVolume(float level) {
+    if (!p_.endpoint)
+        return {kEndpointFailure};
+    LevelResult set = SetEndpointVolume(*p_.endpoint, level);
+    // After the set has returned, the server holds the new volume: armed now,
+    // its notice of this set compares equal, however late it comes.
+    if (watching_ && p_.outputWatch)
+        if (const ArmResult armed = p_.outputWatch->Arm(); !armed.Armed())
+            Failed(armed.failure + kToneStopped);
+    return set;
 }
 
 void LoopingTone::Watch() {
-    if (!sounding_ || !p_.waveOutput)
+    if (!sounding_)
+        return;
+    if (p_.outputWatch)
+        if (const std::string change = p_.outputWatch->Change(); !change.empty()) {
+            Failed(change + kToneStopped);
+            return;
+        }
+    if (!p_.waveOutput)
         return;
     p_.waveOutput->IsPulseDone(); // looks at the stream
     const std::string failure = p_.waveOutput->Failure();

@@ -1,6 +1,9 @@
 #pragma once
 // The calibration windows' tone: one second of a windowed sine, repeated on
-// the wave output until it is stopped, and the device watched meanwhile.
+// the wave output until it is stopped, and the device watched meanwhile, as
+// well as the sound server's default output (Program::outputWatch, when the
+// program has one): a tone at a volume the calibration did not set is
+// stopped at once.
 //
 // Threading: user-interface thread; the watch runs on a QTimer.
 #include <QObject>
@@ -8,6 +11,7 @@
 #include <functional>
 #include <string>
 
+#include "audio/output_level.h"
 #include "ui/program.h"
 
 namespace tonmark {
@@ -18,18 +22,27 @@ class LoopingTone : public QObject {
     ~LoopingTone() override { Stop(); }
 
     // Starts the tone of hz at level dB re full scale on the channels whose
-    // switch is 1, on the settings' wave output device. False when the device
-    // could not start; then nothing sounds, the reason is shown and
-    // onStopped is called.
+    // switch is 1, on the settings' wave output device, and arms the output
+    // watch: the window must have set the volume by then. False when the
+    // device could not start or the output cannot be watched; then nothing
+    // sounds, the reason is shown and onStopped is called.
     bool Start(int32_t hz, double level, int leftOn, int rightOn);
+    // Stops the tone and disarms the watch it armed.
     void Stop();
+    // The window's own master volume, 0..1 of the server's normal volume, on
+    // Program::endpoint (which must exist): the one way the windows set it,
+    // so that a tone that sounds takes the new volume as the watched one
+    // instead of reporting it as another program's. When the watch cannot
+    // be armed again, the tone stops as in Start.
+    LevelResult SetMasterVolume(float level);
     bool Sounding() const { return sounding_; }
     // The buffer that loops (the last one started).
     const std::string& Buffer() const { return buffer_; }
 
     // Called when the device could not start the tone, or failed or vanished
-    // while it sounded: the tone is stopped and the reason shown by then; the
-    // window puts itself into its "tone off" state.
+    // while it sounded, or the sound server's output changed under it: the
+    // tone is stopped and the reason shown by then; the window puts itself
+    // into its "tone off" state.
     std::function<void()> onStopped;
 
   private:
@@ -40,6 +53,7 @@ class LoopingTone : public QObject {
     QTimer watch_;
     std::string buffer_;
     bool sounding_ = false;
+    bool watching_ = false; // this tone armed Program::outputWatch
 };
 
 } // namespace tonmark

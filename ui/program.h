@@ -11,6 +11,7 @@
 
 #include "audio/endpoint_volume.h"
 #include "audio/mixer.h"
+#include "audio/output_watch.h"
 #include "audio/wave_output.h"
 #include "calibration/calibration_table.h"
 #include "core/program_state.h"
@@ -79,6 +80,9 @@ struct Program {
     std::unique_ptr<WaveOutput> waveOutput;
     std::unique_ptr<Mixer> mixer;
     std::unique_ptr<EndpointVolume> endpoint; // null without a sound server
+    // Watches the sound server's default output while a calibrated sound
+    // plays; null when nothing is watched (no sound server).
+    std::unique_ptr<OutputWatch> outputWatch;
     bool coreAudioMode = false;
     Dialogs* dialogs = nullptr;
     FileDialogs* files = nullptr;

@@ -26,12 +26,14 @@
 #include "audio/alsa_mixer_platform.h"
 #include "audio/portaudio_output.h"
 #include "audio/pulse_endpoint_volume.h"
+#include "audio/pulse_output_watch.h"
 #include "core/hearing_test.h"
 #include "support/real_program.h"
 #include "support/same_measurements.h"
 #include "support/shell.h"
 #include "tools/simulation.h"
 #include "ui/compatibility_test.h"
+#include "ui/looping_tone.h"
 #include "ui/main_window.h"
 #include "ui/test_window.h"
 
@@ -335,6 +337,52 @@ TEST_F(RealRun, CalibrationTonesAndSlidersOnTheRealCard) {
     // Where the swell of one loop meets the next, a few ms round to zero; a
     // hole in the stream would be longer.
     EXPECT_LT(longest, 400u);
+}
+
+// Another program's change of the sink's volume stops a calibration tone at
+// once, with a message naming it; the window's own slider, moved while the
+// tone sounds, does not.
+TEST_F(RealRun, CalibrationToneStopsWhenAnotherProgramChangesTheVolume) {
+    ASSERT_TRUE(program.coreAudioMode);
+    program.outputWatch = std::make_unique<PulseOutputWatch>();
+    program.settings.WaveOutDevice = -1;
+    const auto last = [this] {
+        return dialogs.messages.empty() ? std::string() : dialogs.messages.back();
+    };
+    const auto pump = [](std::chrono::milliseconds span) {
+        for (const auto end = SteadyClock::now() + span; SteadyClock::now() < end;) {
+            QApplication::processEvents();
+            std::this_thread::sleep_for(5ms);
+        }
+    };
+    TfrmCompatibilityTest compatibility(program, *main);
+    compatibility.show();
+    compatibility.Threshold->setText("-40");
+    compatibility.OnButton->click();
+    ASSERT_TRUE(compatibility.ToneOn()) << last();
+    for (const int position : {100, 250, 0}) {
+        SCOPED_TRACE("master slider at " + std::to_string(position));
+        compatibility.MasterSlider->setValue(position);
+        pump(200ms);
+        ASSERT_TRUE(compatibility.ToneOn()) << last();
+    }
+    EXPECT_EQ(SinkVolumeRaw("@DEFAULT_SINK@"), 65536);
+    const size_t shown = dialogs.messages.size();
+    const auto changed = SteadyClock::now();
+    Shell("pactl set-sink-volume @DEFAULT_SINK@ 1000%");
+    while (compatibility.ToneOn() && SteadyClock::now() - changed < 5s) {
+        QApplication::processEvents();
+        std::this_thread::sleep_for(1ms);
+    }
+    std::printf("tone stopped %.1f ms after pactl started\n",
+                std::chrono::duration<double, std::milli>(SteadyClock::now() - changed).count());
+    EXPECT_FALSE(compatibility.ToneOn());
+    EXPECT_FALSE(compatibility.Tone().Sounding());
+    ASSERT_EQ(dialogs.messages.size(), shown + 1);
+    EXPECT_EQ(last(), "The volume of the sound output \"Null Output\" was changed by another "
+                      "program (from 100 % to 1000 %). The tone was stopped.");
+    Shell("pactl set-sink-volume @DEFAULT_SINK@ 100%");
+    compatibility.close();
 }
 
 // Runs last: the server does not come back. It goes in the middle of the
