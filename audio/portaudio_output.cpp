@@ -318,6 +318,11 @@ bool PortAudioOutput::Open(int device) {
     PaError err = Pa_OpenStream(&stream, nullptr, &params, kSampleRate, kCallbackFrames, paClipOff,
                                 Callback, shared_.get());
     if (err == paNoError) {
+        // The callback's thread at realtime priority where the system grants
+        // it: a busy machine then cannot starve it. Refused quietly elsewhere.
+        if (const PaHostApiInfo* api = info ? Pa_GetHostApiInfo(info->hostApi) : nullptr;
+            api && api->type == paALSA)
+            PaAlsa_EnableRealtimeScheduling(stream, 1);
         err = Pa_StartStream(stream);
         if (err != paNoError)
             Pa_CloseStream(stream);

@@ -446,8 +446,7 @@ void PulseStreamOutput::PlayPulseBuffer(std::string_view buffer) {
     Impl& d = *impl_;
     if (!d.stream || !failure_.empty())
         return;
-    const int gap = splitGapMs_;
-    splitGapMs_ = 0;
+    const int gap = splitGapMs_.exchange(0);
     pa_threaded_mainloop_lock(d.loop);
     {
         std::lock_guard g(d.m);

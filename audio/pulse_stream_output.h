@@ -23,6 +23,7 @@
 // the callbacks, which copy frames, record what the server reported and wake
 // the waiting user-interface thread; nothing else. No call waits longer than
 // kConnectLimit for the server.
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -82,7 +83,8 @@ class PulseStreamOutput final : public WaveOutput {
     double ReportedLatency() const;
     // For tests of the output's own fault handling: the next pulse is handed
     // to the server in two halves, the second one gapMs after the first has
-    // started, so that the server really runs dry inside it.
+    // started, so that the server really runs dry inside it. Callable from
+    // any thread.
     void SplitNextPulse(int gapMs) { splitGapMs_ = gapMs; }
 
     struct Impl;
@@ -95,7 +97,7 @@ class PulseStreamOutput final : public WaveOutput {
     std::unique_ptr<Impl> impl_;
     WaveHeader header_;
     std::string failure_;
-    int splitGapMs_ = 0;
+    std::atomic<int> splitGapMs_{0}; // set from a test's own thread
 };
 
 } // namespace tonmark

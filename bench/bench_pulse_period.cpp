@@ -24,6 +24,7 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 #include "audio/alsa_mixer_platform.h"
@@ -35,37 +36,71 @@ using namespace std::chrono;
 
 namespace {
 
-// parec on the default sink's monitor for the life of the object.
+// parec on the default sink's monitor for the life of the object, read live:
+// each chunk is stamped with the moment it arrived, so that a frame's place
+// in the recording says when it was heard (parec's own 10 ms of latency
+// make that moment a little late).
 class Recorder {
   public:
     Recorder() {
-        path_ = "/tmp/bench-pulse-" + std::to_string(getpid()) + ".raw";
+        int fds[2];
+        if (pipe(fds) != 0)
+            return;
         pid_ = fork();
         if (pid_ == 0) {
+            dup2(fds[1], STDOUT_FILENO);
+            close(fds[0]);
             execlp("parec", "parec", "-d", "@DEFAULT_MONITOR@", "--format=s16le", "--rate=44100",
-                   "--channels=2", "--latency-msec=20", path_.c_str(), (char*)nullptr);
+                   "--channels=2", "--latency-msec=10", (char*)nullptr);
             _exit(127);
         }
+        close(fds[1]);
+        fd_ = fds[0];
+        reader_ = std::thread([this] {
+            char buf[4096];
+            std::string carry;
+            for (;;) {
+                const ssize_t n = read(fd_, buf, sizeof buf);
+                if (n <= 0)
+                    return;
+                const auto now = steady_clock::now();
+                carry.append(buf, static_cast<size_t>(n));
+                const size_t whole = carry.size() / 4;
+                for (size_t i = 0; i < whole; ++i) {
+                    int16_t v;
+                    std::memcpy(&v, carry.data() + 4 * i, 2);
+                    left_.push_back(v);
+                }
+                carry.erase(0, whole * 4);
+                arrivals_.emplace_back(left_.size(), now);
+            }
+        });
         std::this_thread::sleep_for(500ms);
     }
     // The left channel of what was recorded.
     std::vector<int16_t> Stop() {
         std::this_thread::sleep_for(300ms);
         kill(pid_, SIGINT);
-        int st = 0;
-        waitpid(pid_, &st, 0);
-        std::ifstream in(path_, std::ios::binary);
-        const std::string bytes((std::istreambuf_iterator<char>(in)), {});
-        std::remove(path_.c_str());
-        std::vector<int16_t> left(bytes.size() / 4);
-        for (size_t i = 0; i < left.size(); ++i)
-            std::memcpy(&left[i], bytes.data() + 4 * i, 2);
-        return left;
+        waitpid(pid_, nullptr, 0);
+        reader_.join();
+        close(fd_);
+        return left_;
+    }
+    // When frame `frame` of the recording was heard.
+    steady_clock::time_point HeardAt(size_t frame) const {
+        for (const auto& [end, at] : arrivals_)
+            if (end > frame)
+                return at - microseconds(static_cast<long>((end - 1 - frame) * 1e6 / 44100));
+        return arrivals_.empty() ? steady_clock::time_point{} : arrivals_.back().second;
     }
 
   private:
-    std::string path_;
     pid_t pid_ = -1;
+    int fd_ = -1;
+    std::thread reader_;
+    std::vector<int16_t> left_;
+    // After each read: frames recorded so far, and when the read returned.
+    std::vector<std::pair<size_t, steady_clock::time_point>> arrivals_;
 };
 
 struct Figures {
@@ -73,6 +108,9 @@ struct Figures {
     std::vector<double> handover; // wait returned -> next pulse handed over, s
     int64_t underflows = 0;
     int damaged = 0; // recorded pulses that differ from their buffer
+    // The output said done minus the listener heard the pause end, s; > 0
+    // means a press late in the pause still counted for its pulse.
+    std::vector<double> windowPastHeard;
 };
 
 // Plays the pulses on out, waited for as a test waits.
@@ -90,6 +128,7 @@ bool Run(tonmark::WaveOutput& out, int pulses, double tone, double pause, Figure
         return false;
     }
     steady_clock::time_point returned{};
+    std::vector<steady_clock::time_point> doneAt;
     for (int i = 0; i < pulses; ++i) {
         std::string pulse;
         tonmark::CreateSound(1000, -20, tone, pause, pulse, true, 1, 0);
@@ -104,6 +143,7 @@ bool Run(tonmark::WaveOutput& out, int pulses, double tone, double pause, Figure
             }
         }
         returned = steady_clock::now();
+        doneAt.push_back(returned);
     }
     f.underflows = out.Underflows();
     out.ClosePulseOutput();
@@ -131,6 +171,9 @@ bool Run(tonmark::WaveOutput& out, int pulses, double tone, double pause, Figure
         f.periods.push_back(static_cast<double>(onsets[i] - onsets[i - 1]) / 44100);
     // Every pulse as it was synthesised: the left channel, sample for sample.
     const size_t frames = buffer.size() / 4;
+    for (size_t k = 0; k < onsets.size(); ++k)
+        f.windowPastHeard.push_back(
+            duration<double>(doneAt[k] - rec.HeardAt(onsets[k] + frames - 1)).count());
     for (size_t onset : onsets) {
         bool same = onset + frames <= left.size();
         for (size_t k = 0; same && k < frames; ++k) {
@@ -164,6 +207,10 @@ void Report(const char* what, double nominal, const Figures& f) {
                 "%.3f ms, max %.3f ms\n",
                 "", 1000 * Median(f.handover),
                 1000 * *std::max_element(f.handover.begin(), f.handover.end()));
+    const auto [early, late] =
+        std::minmax_element(f.windowPastHeard.begin(), f.windowPastHeard.end());
+    std::printf("  %-16s done - pause end as heard: median %+.1f ms, min %+.1f ms, max %+.1f ms\n",
+                "", 1000 * Median(f.windowPastHeard), 1000 * *early, 1000 * *late);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "tools/back_ends.h"
 
 #include "audio/alsa_mixer_platform.h"
+#include "audio/pulse_output_watch.h"
 
 namespace tonmark::tool {
 
@@ -8,6 +9,10 @@ namespace tonmark::tool {
 std::unique_ptr<RoutedWaveOutput> MakeWaveOutput() {
     QuietAlsaErrors();
     return std::make_unique<RoutedWaveOutput>();
+}
+
+std::unique_ptr<OutputWatch> MakeOutputWatch() {
+    return std::make_unique<PulseOutputWatch>();
 }
 
 std::unique_ptr<MixerPlatform> MakeMixerPlatform() {

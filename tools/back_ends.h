@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "audio/mixer_platform.h"
+#include "audio/output_watch.h"
 #include "audio/routed_wave_output.h"
 
 namespace tonmark::tool {
@@ -13,6 +14,8 @@ namespace tonmark::tool {
 // else PortAudio); the concrete type, for the figures the play command
 // reports (which path, latency).
 std::unique_ptr<RoutedWaveOutput> MakeWaveOutput();
+// The watch of the sound server's default output (volume, mute, port).
+std::unique_ptr<OutputWatch> MakeOutputWatch();
 // The ALSA mixer of every card. Both silence alsa-lib's own messages.
 std::unique_ptr<MixerPlatform> MakeMixerPlatform();
 

@@ -123,6 +123,17 @@ int Play(const std::vector<std::string>& args) {
         std::fprintf(stderr, "tonmark-tool play: %s\n", output.Failure().c_str());
         return 1;
     }
+    // On the sound server, the default output must stay as it is while the
+    // pulses play, as in a test.
+    std::unique_ptr<OutputWatch> watch;
+    if (output.OnServerStream()) {
+        watch = MakeOutputWatch();
+        if (const ArmResult armed = watch->Arm(); !armed.Armed()) {
+            std::fprintf(stderr, "tonmark-tool play: %s\n", armed.failure.c_str());
+            output.ClosePulseOutput();
+            return 1;
+        }
+    }
     // As a test plays: each pulse synthesised just before it is handed over,
     // then waited for in 50 ms steps (a test polls its response button
     // between them) that end as soon as the pulse is done.
@@ -130,9 +141,13 @@ int Play(const std::vector<std::string>& args) {
     for (int n = 0; n < static_cast<int>(o.count); ++n) {
         buffer = Pulse(o);
         output.PlayPulseBuffer(buffer);
-        while (!output.WaitPulseDone(50)) {
-            if (!output.Failure().empty()) {
-                std::fprintf(stderr, "tonmark-tool play: %s\n", output.Failure().c_str());
+        for (bool done = false; !done;) {
+            done = output.WaitPulseDone(50);
+            std::string failure = output.Failure();
+            if (failure.empty() && watch)
+                failure = watch->Change();
+            if (!failure.empty()) {
+                std::fprintf(stderr, "tonmark-tool play: %s\n", failure.c_str());
                 output.ClosePulseOutput();
                 return 1;
             }

@@ -82,16 +82,29 @@ void QtTestRunServices::BeginSlotTrace(int, double) {
 }
 
 void QtTestRunServices::ApplySlotLevels(int ear, int slot) {
-    if (!p_.mixer)
+    if (p_.mixer) {
+        const CalibrationEntry& e = p_.calibration[ear][slot];
+        // A calibrated level that does not reach the card would test at
+        // another loudness: the run stops with the control's name instead.
+        if (const LevelResult applied =
+                OutputLevelControl(*p_.mixer, p_.endpoint.get(), p_.coreAudioMode)
+                    .ApplyCalibrationLevels(ear, e.WaveVolume, e.MasterVolume);
+            !applied.Applied())
+            throw SoundOutputError(applied.failure);
+    }
+    // From here on the output must stay as the calibration left it; the
+    // program's own set above is part of what is kept.
+    if (p_.outputWatch)
+        if (const ArmResult armed = p_.outputWatch->Arm(); !armed.Armed())
+            throw SoundOutputError(armed.failure);
+}
+
+void QtTestRunServices::CheckOutputUnchanged() {
+    if (!p_.outputWatch)
         return;
-    const CalibrationEntry& e = p_.calibration[ear][slot];
-    // A calibrated level that does not reach the card would test at another
-    // loudness: the run stops with the control's name instead.
-    if (const LevelResult applied =
-            OutputLevelControl(*p_.mixer, p_.endpoint.get(), p_.coreAudioMode)
-                .ApplyCalibrationLevels(ear, e.WaveVolume, e.MasterVolume);
-        !applied.Applied())
-        throw SoundOutputError(applied.failure);
+    if (const std::string change = p_.outputWatch->Change(); !change.empty())
+        throw SoundOutputError(change + " The test was stopped: the levels were no longer the "
+                                        "calibrated ones.");
 }
 
 void QtTestRunServices::PlayPulse(int ear, int slot, double level) {
@@ -124,7 +137,9 @@ PulseOutcome QtTestRunServices::AwaitPulse() {
             break;
         if (!p_.waveOutput->Failure().empty())
             throw SoundOutputError(p_.waveOutput->Failure());
+        CheckOutputUnchanged();
     }
+    CheckOutputUnchanged();
     // A press that came in during the last wait still belongs to this pulse:
     // its pause has only just ended for the listener.
     ProcessMessages();
@@ -140,6 +155,8 @@ void QtTestRunServices::RepaintChart() {
 }
 
 void QtTestRunServices::CloseTestOutput() {
+    if (p_.outputWatch)
+        p_.outputWatch->Disarm();
     if (p_.waveOutput)
         p_.waveOutput->ClosePulseOutput();
     pulse_.clear();

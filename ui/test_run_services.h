@@ -7,8 +7,9 @@
 // command and the waits process window messages.
 //
 // Errors: OpenTestOutput, ApplySlotLevels, PlayPulse and AwaitPulse throw
-// SoundOutputError with the device's or the control's reason; the run then
-// ends as a stop and shows it.
+// SoundOutputError with the device's or the control's reason, or with what
+// another program changed on the watched output; the run then ends as a stop
+// and shows it.
 #include <QApplication>
 #include <functional>
 #include <string>
@@ -60,6 +61,9 @@ class QtTestRunServices final : public TestRunServices {
 
   private:
     void ProcessMessages() { QApplication::processEvents(); }
+    // Throws SoundOutputError naming what another program changed on the
+    // output since the run set its levels.
+    void CheckOutputUnchanged();
 
     Program& p_;
     QWidget& main_;

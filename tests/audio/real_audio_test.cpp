@@ -25,6 +25,7 @@
 #include "audio/pulse_stream_output.h"
 #include "audio/tone_synthesis.h"
 #include "support/shell.h"
+#include "support/sink_recording.h"
 #include "tools/simulation.h"
 
 namespace tonmark::test {
@@ -137,88 +138,6 @@ TEST(RealAudio, PulseComesBackSampleForSampleInTheRightChannelOnceHeard) {
     }
 }
 
-// A busy machine for the life of the object, as a user's can be: two
-// CPU-bound processes per core and one that writes and syncs 200 MB files.
-class MachineLoad {
-  public:
-    MachineLoad() {
-        const long cores = std::max(1L, sysconf(_SC_NPROCESSORS_ONLN));
-        for (long i = 0; i < 2 * cores; ++i) {
-            const pid_t pid = fork();
-            if (pid == 0) {
-                volatile unsigned long x = 0;
-                for (;;)
-                    x = x + 1;
-            }
-            children_.push_back(pid);
-        }
-        const std::string file =
-            std::string(::testing::TempDir()) + "load-" + std::to_string(getpid()) + ".bin";
-        const pid_t writer = fork();
-        if (writer == 0) {
-            const std::string cmd = "while :; do dd if=/dev/zero of='" + file +
-                                    "' bs=1M count=200 conv=fsync status=none; rm -f '" + file +
-                                    "'; done";
-            execl("/bin/sh", "sh", "-c", cmd.c_str(), (char*)nullptr);
-            _exit(127);
-        }
-        children_.push_back(writer);
-        file_ = file;
-        std::this_thread::sleep_for(1s); // let the load build up
-    }
-    ~MachineLoad() {
-        for (pid_t pid : children_) {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-        }
-        std::remove(file_.c_str());
-    }
-
-  private:
-    std::vector<pid_t> children_;
-    std::string file_;
-};
-
-int16_t Sample(const std::string& buffer, size_t frame, int channel) {
-    int16_t v;
-    std::memcpy(&v, buffer.data() + 4 * frame + 2 * channel, 2);
-    return v;
-}
-
-// Walks the recording pulse by pulse: each pulse's buffer must appear whole
-// and exact, after nothing but silence. Returns "" or what went wrong.
-std::string CompareWithPulses(const std::vector<std::pair<int16_t, int16_t>>& frames,
-                              const std::vector<std::string>& pulses) {
-    size_t cursor = 0;
-    for (size_t p = 0; p < pulses.size(); ++p) {
-        const std::string& pulse = pulses[p];
-        const size_t n = pulse.size() / 4;
-        size_t lead = 0;
-        while (lead < n && Sample(pulse, lead, 0) == 0 && Sample(pulse, lead, 1) == 0)
-            ++lead;
-        size_t onset = cursor;
-        while (onset < frames.size() && frames[onset].first == 0 && frames[onset].second == 0)
-            ++onset;
-        if (onset == frames.size())
-            return "pulse " + std::to_string(p) + " was not played";
-        if (onset < cursor + lead)
-            return "pulse " + std::to_string(p) + " starts too early";
-        const size_t start = onset - lead;
-        if (start + n > frames.size())
-            return "pulse " + std::to_string(p) + " is cut off";
-        for (size_t i = 0; i < n; ++i)
-            if (frames[start + i].first != Sample(pulse, i, 0) ||
-                frames[start + i].second != Sample(pulse, i, 1))
-                return "pulse " + std::to_string(p) + " differs at frame " + std::to_string(i) +
-                       " of " + std::to_string(n);
-        cursor = start + n;
-    }
-    for (size_t i = cursor; i < frames.size(); ++i)
-        if (frames[i].first != 0 || frames[i].second != 0)
-            return "sound after the last pulse";
-    return {};
-}
-
 TEST(RealAudio, PulsesOfMixedLengthArriveWholeOnABusyMachine) {
     ResetSinkVolume();
     const int freqs[] = {125, 250, 500, 750, 1000, 1500, 2000, 3000, 4000, 6000, 8000};
@@ -237,7 +156,7 @@ TEST(RealAudio, PulsesOfMixedLengthArriveWholeOnABusyMachine) {
     int64_t underflows = -1;
     std::string loadAverage;
     {
-        MachineLoad load;
+        MachineLoad load(::testing::TempDir());
         ASSERT_TRUE(out.OpenPulseOutput(-1)) << out.Failure();
         for (const std::string& pulse : pulses) {
             out.PlayPulseBuffer(pulse);
@@ -294,6 +213,19 @@ TEST(RealAudio, PlayCommandPlaysWhatSynthMakes) {
         << status;
     EXPECT_NE(status.find("exit 0"), std::string::npos) << status;
     EXPECT_EQ(CompareWithPulses(rec.Stop(), {pulse, pulse, pulse}), "");
+}
+
+TEST(RealAudio, PlayCommandStopsWhenAnotherProgramChangesTheVolume) {
+    ResetSinkVolume();
+    const std::string out = Shell(
+        "(" + std::string(TONMARK_TOOL) +
+        " play --freq 1000 --level -20 --beep 0.1 --pause 0.1 --count 50 2>&1; echo \"exit $?\") "
+        "& sleep 1; pactl set-sink-volume " +
+        Sink() + " 1000%; wait");
+    ResetSinkVolume();
+    EXPECT_NE(out.find("volume"), std::string::npos) << out;
+    EXPECT_NE(out.find("exit 1"), std::string::npos) << out;
+    EXPECT_EQ(out.find("played 50"), std::string::npos) << out;
 }
 
 TEST(RealAudio, PlayCommandRefusesBadArgumentsAndMissingDevices) {

@@ -1,15 +1,15 @@
 #pragma once
 // A program on the real sound parts for end-to-end tests and benchmarks: the
-// program's own output (the sound server's stream here), the sound server's control through ALSA's pulse plugin,
-// the endpoint volume, a calibration whose every entry leaves the card at
-// full volume with the given level correction, and a plan of only the given
-// frequencies, both ears, no familiarisation and no repeats.
+// program's own output (the sound server's stream here), the sound server's control through ALSA's
+// pulse plugin, the endpoint volume, a calibration whose every entry leaves the card at full volume
+// with the given level correction, and a plan of only the given frequencies, both ears, no
+// familiarisation and no repeats.
 #include <initializer_list>
 #include <memory>
 
 #include "audio/alsa_mixer_platform.h"
-#include "audio/routed_wave_output.h"
 #include "audio/pulse_endpoint_volume.h"
+#include "audio/routed_wave_output.h"
 #include "ui/mixer_messages.h"
 #include "ui/program.h"
 
