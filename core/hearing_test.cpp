@@ -77,6 +77,7 @@ void TestRun::Execute() {
     st_.StopRequested = false;
     ctx_.services.BeginTestRun();
     st_.ResponsePressed = false;
+    st_.ResponseSincePoll = false;
     try {
         Prepare();
         try {

@@ -36,6 +36,10 @@ struct ProgramState {
     bool CalibrationLoaded = false;
     bool StopRequested = false;
     bool ResponsePressed = false;
+    // CTRL went down since the response button was last polled: a tap that
+    // is over before the next poll (a busy machine processes the press and
+    // the release together) still answers the pulse.
+    bool ResponseSincePoll = false;
     // Pulses of the test that made the current record that had to be played
     // again because the sound output broke them; 0 for a record read from a
     // file.

@@ -31,8 +31,11 @@ void QtTestRunServices::BeginTestRun() {
 bool QtTestRunServices::PollResponseButton() {
     if (joystickSource_)
         p_.state.ResponsePressed = p_.joystick && p_.joystick->AnyButtonDown();
+    const bool answered =
+        p_.state.ResponsePressed || (!joystickSource_ && p_.state.ResponseSincePoll);
+    p_.state.ResponseSincePoll = false;
     test_.SetLight(p_.state.ResponsePressed);
-    return p_.state.ResponsePressed;
+    return answered;
 }
 
 void QtTestRunServices::WaitForRelease() {
@@ -115,6 +118,8 @@ void QtTestRunServices::PlayPulse(int ear, int slot, double level) {
     CreateSound(p_.state.SlotFrequency[slot], level - p_.calibration[ear][slot].LevelCorrection,
                 beepTime_, pauseTime_, pulse_, true, run.LeftChannelOn, run.RightChannelOn);
     underflowsBefore_ = p_.waveOutput->Underflows();
+    // A tap processed from here on belongs to this pulse.
+    p_.state.ResponseSincePoll = false;
     p_.waveOutput->PlayPulseBuffer(pulse_);
     if (!p_.waveOutput->Failure().empty())
         throw SoundOutputError(p_.waveOutput->Failure());

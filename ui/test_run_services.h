@@ -56,7 +56,8 @@ class QtTestRunServices final : public TestRunServices {
     std::function<bool()> abandon;
 
     // One poll: the game controller when it is the source, then the light;
-    // returns ResponsePressed.
+    // returns whether the button is down, or (CTRL) went down since the
+    // last poll.
     bool PollResponseButton();
 
   private:

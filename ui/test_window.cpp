@@ -125,6 +125,8 @@ void TfrmTest::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
     // Whether CTRL is held at this key-down: CTRL itself and its auto-repeat
     // say yes, another key pressed without it says no.
     p_.state.ResponsePressed = key == Qt::Key_Control || (modifiers & Qt::ControlModifier);
+    if (p_.state.ResponsePressed)
+        p_.state.ResponseSincePoll = true;
 }
 
 void TfrmTest::FormKeyUp() {

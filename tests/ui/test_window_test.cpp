@@ -134,6 +134,27 @@ TEST_F(TestWindow, LightChangesAtPollsOnlyAndJoystickModeIgnoresCtrl) {
     EXPECT_FALSE(test->isVisible());
 }
 
+// A busy machine can hand the press and the release of a short tap to the
+// program together, between two polls: the tap still answers, once.
+TEST_F(TestWindow, ATapBetweenTwoPollsStillAnswers) {
+    auto services = Services();
+    services.BeginTestRun();
+    services.PollResponseButton();
+    Key(test.get(), QEvent::KeyPress, Qt::Key_Control, Qt::ControlModifier);
+    Key(test.get(), QEvent::KeyRelease, Qt::Key_Control, Qt::NoModifier);
+    EXPECT_TRUE(services.PollResponseButton());
+    EXPECT_FALSE(test->LightShown()) << "the light shows the button as it is";
+    EXPECT_FALSE(services.PollResponseButton()) << "one tap, one answer";
+    services.EndTestRun();
+
+    program.settings.SetJoystick(true);
+    services.BeginTestRun();
+    Key(test.get(), QEvent::KeyPress, Qt::Key_Control, Qt::ControlModifier);
+    Key(test.get(), QEvent::KeyRelease, Qt::Key_Control, Qt::NoModifier);
+    EXPECT_FALSE(services.PollResponseButton()) << "the controller decides";
+    services.EndTestRun();
+}
+
 TEST_F(TestWindow, CtrlCountsFromTheProgramsOtherWindowsWhileTheTestWindowShows) {
     bool& pressed = program.state.ResponsePressed;
     auto services = Services();
@@ -320,8 +341,7 @@ TEST_F(TestWindow, StoppedAndFailedRunsLeaveTheProgramUsable) {
     ASSERT_GE(dialogs.messages.size(), 2u);
     EXPECT_EQ(dialogs.messages[dialogs.messages.size() - 2],
               "The sound output device stopped working.");
-    EXPECT_EQ(dialogs.messages.back(),
-              std::string(kMsgStopped) + " " + LostSlotNote(0, 1000));
+    EXPECT_EQ(dialogs.messages.back(), std::string(kMsgStopped) + " " + LostSlotNote(0, 1000));
     EXPECT_TRUE(main->isEnabled());
     EXPECT_FALSE(test->isVisible());
     EXPECT_EQ(waveOutput->opened, -2);
@@ -388,8 +408,7 @@ TEST_F(TestWindow, ALevelTheCardRefusesStopsTheRun) {
     ASSERT_GE(dialogs.messages.size(), 2u);
     EXPECT_EQ(dialogs.messages[dialogs.messages.size() - 2],
               "The sound card's master volume could not be set: MixerControlDetails INVALCONTROL");
-    EXPECT_EQ(dialogs.messages.back(),
-              std::string(kMsgStopped) + " " + LostSlotNote(0, 1000));
+    EXPECT_EQ(dialogs.messages.back(), std::string(kMsgStopped) + " " + LostSlotNote(0, 1000));
     EXPECT_FALSE(program.state.AudiogramValid);
     EXPECT_TRUE(main->isEnabled());
     EXPECT_EQ(waveOutput->opened, -2) << "the device was released";
