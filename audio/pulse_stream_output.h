@@ -38,7 +38,7 @@ class PulseStreamOutput final : public WaveOutput {
     // The server's share of the latency to the headphones that the stream asks
     // for; each pulse after the first starts about this long after the
     // previous one was heard to its end.
-    static constexpr std::chrono::milliseconds kSinkLatency{10};
+    static constexpr std::chrono::milliseconds kSinkLatency{5};
     // Connecting to the server and opening a stream wait at most this long.
     static constexpr std::chrono::milliseconds kConnectLimit{2000};
     // A server that answers but plays nothing for this long has stopped.
