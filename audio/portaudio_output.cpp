@@ -228,6 +228,15 @@ std::vector<PaDeviceIndex> OutputDevices() {
     return list;
 }
 
+// PortAudio's index of the program's device number (-1: the default).
+PaDeviceIndex IndexOf(int device) {
+    if (device == -1)
+        return Pa_GetDefaultOutputDevice();
+    const auto list = OutputDevices();
+    return device >= 0 && device < static_cast<int>(list.size()) ? list[static_cast<size_t>(device)]
+                                                                 : paNoDevice;
+}
+
 } // namespace
 
 PortAudioOutput::PortAudioOutput()
@@ -245,14 +254,7 @@ bool PortAudioOutput::SoundSystemAnswered() {
 std::string PortAudioOutput::DeviceName(int device) {
     if (!library_->Initialised())
         return {};
-    PaDeviceIndex index = paNoDevice;
-    if (device == -1) {
-        index = Pa_GetDefaultOutputDevice();
-    } else {
-        const auto list = OutputDevices();
-        if (device >= 0 && device < static_cast<int>(list.size()))
-            index = list[device];
-    }
+    const PaDeviceIndex index = IndexOf(device);
     const PaDeviceInfo* info = index == paNoDevice ? nullptr : Pa_GetDeviceInfo(index);
     return info ? std::string(info->name) : std::string();
 }
@@ -286,14 +288,7 @@ bool PortAudioOutput::Open(int device) {
         failure_ = "The sound output device is not responding.";
         return false;
     }
-    PaDeviceIndex index = paNoDevice;
-    if (device == -1) {
-        index = Pa_GetDefaultOutputDevice();
-    } else {
-        const auto list = OutputDevices();
-        if (device >= 0 && device < static_cast<int>(list.size()))
-            index = list[device];
-    }
+    const PaDeviceIndex index = IndexOf(device);
     if (index == paNoDevice) {
         failure_ = "The sound output device is not available.";
         return false;

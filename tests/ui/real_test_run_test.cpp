@@ -1,4 +1,4 @@
-// A hearing test on real parts: the PortAudio output into a private
+// A hearing test on real parts: the program's own output into a private
 // PulseAudio null sink, the endpoint volume through libpulse, and SDL's
 // virtual joystick as the response button. A listener thread records the
 // sink's monitor, measures every pulse (ear, frequency, level in dB HL
@@ -31,6 +31,7 @@
 #include "support/real_program.h"
 #include "support/same_measurements.h"
 #include "support/shell.h"
+#include "support/sink_listener.h"
 #include "tools/simulation.h"
 #include "ui/compatibility_test.h"
 #include "ui/looping_tone.h"
@@ -44,130 +45,14 @@ using namespace std::chrono_literals;
 using SteadyClock = std::chrono::steady_clock;
 
 constexpr double kLevelCorrection = -10; // dB, every ear and slot
-constexpr int32_t kFrequencies[] = {125, 250, 500, 750, 1000, 1500, 2000, 3000, 4000, 6000, 8000};
 
-struct HeardPulse {
-    int ear;
-    int32_t hz;
-    double levelHL;
-    bool bothChannels;
-};
-
-// Reads the sink's monitor as it plays and answers like a subject with the
-// given thresholds.
-class Listener {
+// A subject at the sink who answers on the virtual joystick 0.2 s after each
+// onset it hears, for 0.15 s: inside the pause of the 0.1 s + 0.5 s pulses.
+class Listener : public SinkListener {
   public:
-    explicit Listener(ThresholdSubject subject) : subject_(std::move(subject)) {
-        joystick_ =
-            SDL_JoystickOpen(SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, 0, 1, 0));
-        int fds[2];
-        EXPECT_EQ(pipe(fds), 0);
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(fds[1], STDOUT_FILENO);
-            close(fds[0]);
-            execlp("parec", "parec", "-d", "@DEFAULT_MONITOR@", "--format=s16le", "--rate=44100",
-                   "--channels=2", "--latency-msec=10", (char*)nullptr);
-            _exit(127);
-        }
-        close(fds[1]);
-        fd_ = fds[0];
-        thread_ = std::thread([this] { Run(); });
-        std::this_thread::sleep_for(500ms);
-    }
-    ~Listener() {
-        kill(pid_, SIGTERM);
-        waitpid(pid_, nullptr, 0);
-        thread_.join();
-        close(fd_);
-        SDL_JoystickClose(joystick_);
-    }
-    std::vector<HeardPulse> Pulses() {
-        std::lock_guard lock(mutex_);
-        return pulses_;
-    }
-    // Called after every pulse the listener has measured (on its thread).
-    std::function<void(size_t count)> afterPulse;
-
-  private:
-    void Run() {
-        std::vector<int16_t> buf(2 * 441);
-        std::string carry;
-        // A pulse: from the first non-zero frame to 50 ms of silence.
-        long quiet = 100000, frames = 0, crossings = 0;
-        int peak[2] = {0, 0};
-        int16_t lastSample = 0;
-        bool inPulse = false;
-        for (;;) {
-            char raw[4096];
-            const ssize_t n = read(fd_, raw, sizeof raw);
-            if (n <= 0)
-                return;
-            carry.append(raw, static_cast<size_t>(n));
-            const size_t whole = carry.size() / 4;
-            for (size_t i = 0; i < whole; ++i) {
-                int16_t s[2];
-                std::memcpy(s, carry.data() + 4 * i, 4);
-                if (s[0] == 0 && s[1] == 0) {
-                    if (inPulse && ++quiet >= 2205)
-                        EndPulse(frames, crossings, peak), inPulse = false;
-                    continue;
-                }
-                if (!inPulse) {
-                    inPulse = true;
-                    quiet = 0;
-                    frames = crossings = 0;
-                    peak[0] = peak[1] = 0;
-                    lastSample = 0;
-                }
-                frames += quiet + 1;
-                quiet = 0;
-                for (int c = 0; c < 2; ++c)
-                    peak[c] = std::max(peak[c], std::abs(static_cast<int>(s[c])));
-                const int16_t v = s[0] != 0 ? s[0] : s[1];
-                if ((v > 0) != (lastSample > 0))
-                    ++crossings;
-                lastSample = v;
-            }
-            carry.erase(0, whole * 4);
-        }
-    }
-
-    void EndPulse(long frames, long crossings, const int peak[2]) {
-        HeardPulse p;
-        p.ear = peak[1] > peak[0] ? 1 : 0;
-        p.bothChannels = peak[0] != 0 && peak[1] != 0;
-        const double hz = crossings / 2.0 / (frames / 44100.0);
-        p.hz = *std::min_element(
-            std::begin(kFrequencies), std::end(kFrequencies), [hz](int32_t a, int32_t b) {
-                return std::fabs(std::log(a / hz)) < std::fabs(std::log(b / hz));
-            });
-        p.levelHL = 20 * std::log10(peak[p.ear] / 32767.0) + 70 + kLevelCorrection;
-        const bool heard = subject_.Hears(PulseInfo{p.ear, 0, p.hz, std::round(p.levelHL), 0, 0});
-        size_t count;
-        {
-            std::lock_guard lock(mutex_);
-            pulses_.push_back(p);
-            count = pulses_.size();
-        }
-        if (heard) {
-            // Within the pause that follows the tone: the run polls every
-            // 50 ms, so a press held 150 ms is seen at least twice.
-            SDL_JoystickSetVirtualButton(joystick_, 0, 1);
-            std::this_thread::sleep_for(150ms);
-            SDL_JoystickSetVirtualButton(joystick_, 0, 0);
-        }
-        if (afterPulse)
-            afterPulse(count);
-    }
-
-    ThresholdSubject subject_;
-    SDL_Joystick* joystick_ = nullptr;
-    pid_t pid_ = -1;
-    int fd_ = -1;
-    std::thread thread_;
-    std::mutex mutex_;
-    std::vector<HeardPulse> pulses_;
+    explicit Listener(ThresholdSubject subject)
+        : SinkListener(std::move(subject), kLevelCorrection,
+                       {ResponseButton::Joystick, 0.2, 0.15}) {}
 };
 
 class RealRun : public ::testing::Test {
