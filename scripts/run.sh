@@ -3,7 +3,8 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/install-deps.sh"
-"$top/scripts/build.sh"
+# Only what starting needs: the tests and benchmarks are the test command's.
+TONMARK_BUILD_TARGETS="tonmark tonmark-tool tonmark_help" "$top/scripts/build.sh"
 # The settings file is created once, as an installer would, so the program can
 # greet a first-time user; the program itself never creates it.
 conf=${XDG_CONFIG_HOME:-$HOME/.config}/Velbrook

@@ -6,6 +6,11 @@ namespace tonmark {
 
 VolumeSlider::VolumeSlider(QWidget* parent) : QSlider(Qt::Vertical, parent) {
     setInvertedAppearance(true); // position 0 at the top
+    // And the keys and the wheel with it: Up, Right, PageUp and a wheel turn
+    // away from the user move the handle up, to the larger volume. Without
+    // this they moved the position up and the handle down: the tone got
+    // quieter on Up and louder on Down.
+    setInvertedControls(true);
     setTickPosition(QSlider::TicksRight);
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // The vertical volume sliders of the calibration windows: position 0 at the
 // top, the setting is the slider's maximum minus its position, so the top is
-// the largest volume.
+// the largest volume. Up, Right, PageUp and Home make it louder; Down, Left,
+// PageDown and End quieter; the handle moves the way the volume moves.
 #include <QSlider>
 
 #include "audio/mixer.h"

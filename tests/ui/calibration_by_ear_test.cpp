@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QKeyEvent>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -10,6 +13,7 @@
 #include "ui/calibration_info.h"
 #include "ui/looping_tone.h"
 #include "ui/test_window.h"
+#include "ui/volume_sliders.h"
 #include "ui_fixture.h"
 
 namespace tonmark::test {
@@ -206,6 +210,54 @@ TEST_F(BioCal, NewCalibrationOffersTheCompatibilityTestFirst) {
     });
     EXPECT_NE(asked, dialogs.messages.end());
     windows->compatibility->close();
+}
+
+} // namespace
+} // namespace tonmark::test
+
+namespace tonmark::test {
+namespace {
+
+// A volume slider that says where its style draws the handle.
+struct WatchedSlider : VolumeSlider {
+    WatchedSlider() : VolumeSlider(nullptr) {}
+    // The top of the handle, in the slider's pixels.
+    int HandleTop() {
+        QStyleOptionSlider opt;
+        initStyleOption(&opt); // as the slider paints itself
+        return style()
+            ->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderHandle, this)
+            .top();
+    }
+};
+
+// A user who presses a key to make the tone quieter must never make it
+// louder: the keys as they look, for the volume and for the handle.
+TEST(VolumeSliderKeys, LouderKeysRaiseTheVolumeAndTheHandle) {
+    const struct {
+        int key;
+        int louder; // +1 louder, -1 quieter
+    } cases[] = {
+        {Qt::Key_Up, 1},    {Qt::Key_Right, 1}, {Qt::Key_PageUp, 1},    {Qt::Key_Home, 1},
+        {Qt::Key_Down, -1}, {Qt::Key_Left, -1}, {Qt::Key_PageDown, -1}, {Qt::Key_End, -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE("key " + std::to_string(c.key));
+        WatchedSlider slider;
+        slider.resize(30, 200);
+        slider.SetSteps(32);
+        slider.ShowSetting(16);
+        const int setting = slider.Setting(), top = slider.HandleTop();
+        QKeyEvent press(QEvent::KeyPress, c.key, Qt::NoModifier);
+        QApplication::sendEvent(&slider, &press);
+        EXPECT_EQ(slider.Setting() > setting ? 1 : slider.Setting() < setting ? -1 : 0, c.louder);
+        const int moved = slider.HandleTop();
+        EXPECT_EQ(moved < top   ? 1
+                  : moved > top ? -1
+                                : 0,
+                  c.louder)
+            << "the handle goes up exactly when the volume does";
+    }
 }
 
 } // namespace
