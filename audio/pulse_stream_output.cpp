@@ -343,13 +343,13 @@ bool PulseStreamOutput::Open(bool looping) {
         return false;
     }
     pa_threaded_mainloop_lock(d.loop);
-    const pa_sample_spec spec{PA_SAMPLE_S16LE, kSampleRate, 2};
+    const pa_sample_spec format{PA_SAMPLE_S16LE, kSampleRate, 2};
     pa_channel_map map;
     pa_channel_map_init_stereo(&map);
     pa_proplist* props = pa_proplist_new();
     pa_proplist_sets(props, PA_PROP_MEDIA_NAME, looping ? "Calibration tone" : "Test pulses");
     pa_proplist_sets(props, PA_PROP_MEDIA_ROLE, "production");
-    d.stream = pa_stream_new_with_proplist(d.context, "Tonmark", &spec, &map, props);
+    d.stream = pa_stream_new_with_proplist(d.context, "Tonmark", &format, &map, props);
     pa_proplist_free(props);
     {
         std::lock_guard g(d.m);

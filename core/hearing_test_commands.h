@@ -5,8 +5,8 @@
 #include <string>
 
 #include "core/audiogram.h"
-#include "core/hearing_test.h"
 #include "core/settings.h"
+#include "core/test_procedure.h"
 
 namespace tonmark {
 

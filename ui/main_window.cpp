@@ -10,7 +10,7 @@
 #include <ctime>
 
 #include "core/errors.h"
-#include "core/hearing_test.h"
+#include "core/test_procedure.h"
 #include "storage/file_names.h"
 #include "ui/audiogram_chart.h"
 #include "ui/calibration_info.h"

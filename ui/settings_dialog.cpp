@@ -9,7 +9,7 @@
 #include <algorithm>
 
 #include "core/audiogram.h"
-#include "core/hearing_test.h"
+#include "core/test_procedure.h"
 #include "ui/error_handler.h"
 #include "ui/field_limits.h"
 #include "ui/gdi_canvas.h"

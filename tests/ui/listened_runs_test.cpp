@@ -20,7 +20,7 @@
 #include "audio/pulse_output_watch.h"
 #include "audio/routed_wave_output.h"
 #include "audio/tone_synthesis.h"
-#include "core/hearing_test.h"
+#include "core/test_procedure.h"
 #include "support/real_program.h"
 #include "support/same_measurements.h"
 #include "support/shell.h"

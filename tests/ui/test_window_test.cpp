@@ -14,7 +14,7 @@
 #include "core/hearing_test_commands.h"
 #include "support/same_measurements.h"
 #include "ui/gdi_canvas.h"
-#include "ui/test_run_services.h"
+#include "ui/hearing_run_services.h"
 #include "ui/test_window.h"
 #include "ui_fixture.h"
 

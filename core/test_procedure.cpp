@@ -1,4 +1,4 @@
-#include "core/hearing_test.h"
+#include "core/test_procedure.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "ui/compatibility_test.h"
+#include "ui/compatibility_window.h"
 
 #include <QHideEvent>
 #include <QLocale>

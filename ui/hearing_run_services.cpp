@@ -1,4 +1,4 @@
-#include "ui/test_run_services.h"
+#include "ui/hearing_run_services.h"
 
 #include <QThread>
 

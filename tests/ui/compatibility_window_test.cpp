@@ -7,7 +7,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "ui/compatibility_test.h"
+#include "ui/compatibility_window.h"
 #include "ui/looping_tone.h"
 #include "ui/test_window.h"
 #include "ui_fixture.h"
