@@ -15,6 +15,7 @@
 #include "audio/portaudio_output.h"
 #include "audio/pulse_stream_output.h"
 #include "audio/tone_synthesis.h"
+#include "support/program_process.h"
 
 namespace tonmark::test {
 namespace {
@@ -136,38 +137,19 @@ TEST(ServerLoss, FrozenBeforeTheStartNothingWaitsForIt) {
 // start-up, whatever it waits for.
 TEST(ServerLoss, FrozenBeforeTheStartTheProgramEndsOnSigterm) {
     ASSERT_GT(ServerPid(), 0);
-    const std::string conf =
-        std::string(::testing::TempDir()) + "tonmark-frozen-" + std::to_string(getpid());
-    std::system(("mkdir -p " + conf + "/Velbrook && cp " TONMARK_TEST_DATA "/full_settings.json " +
-                 conf + "/Velbrook/Tonmark.json")
-                    .c_str());
     FrozenServer frozen;
     // Ended at moments of its start-up, while it may wait for the server.
     for (int afterMs : {300, 1500, 3000}) {
         SCOPED_TRACE(afterMs);
-        const pid_t child = fork();
-        if (child == 0) {
-            setenv("XDG_CONFIG_HOME", conf.c_str(), 1);
-            setenv("TONMARK_NO_SPLASH", "1", 1);
-            setenv("QT_QPA_PLATFORM", "offscreen", 1);
-            execl(TONMARK_PROGRAM, TONMARK_PROGRAM, (char*)nullptr);
-            _exit(127);
-        }
+        ProgramProcess program(TONMARK_PROGRAM, TONMARK_TEST_DATA "/full_settings.json",
+                               ::testing::TempDir());
         std::this_thread::sleep_for(std::chrono::milliseconds(afterMs));
-        ASSERT_EQ(waitpid(child, nullptr, WNOHANG), 0) << "it runs until told to end";
-        const auto sent = SteadyClock::now();
-        ASSERT_EQ(kill(child, SIGTERM), 0);
-        int status = 0;
-        while (waitpid(child, &status, WNOHANG) == 0 && SecondsSince(sent) < 10)
-            std::this_thread::sleep_for(10ms);
-        const double seconds = SecondsSince(sent);
-        if (seconds >= 10)
-            kill(child, SIGKILL);
-        EXPECT_TRUE(WIFEXITED(status)) << "ended by the program, not by the signal";
-        EXPECT_LT(seconds, 1.5);
-        std::printf("SIGTERM %d ms after the start: ended after %.2f s\n", afterMs, seconds);
+        ASSERT_TRUE(program.Running()) << "it runs until told to end";
+        const ProgramProcess::Ending end = program.Terminate();
+        EXPECT_TRUE(end.exited) << "ended by the program, not by the signal";
+        EXPECT_LT(end.seconds, 1.5);
+        std::printf("SIGTERM %d ms after the start: ended after %.2f s\n", afterMs, end.seconds);
     }
-    std::system(("rm -rf " + conf).c_str());
 }
 
 TEST(ServerLoss, ZRunningPulseReportsTheFailure) {

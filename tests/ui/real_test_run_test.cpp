@@ -28,6 +28,7 @@
 #include "audio/pulse_endpoint_volume.h"
 #include "audio/pulse_output_watch.h"
 #include "core/test_procedure.h"
+#include "support/program_process.h"
 #include "support/real_program.h"
 #include "support/same_measurements.h"
 #include "support/shell.h"
@@ -306,31 +307,13 @@ TEST_F(RealRun, ZServerKilledDuringARunEndsItWithAMessageAndKeepsTheFinishedSlot
 
 // The real program, idle: SIGTERM ends it at once and cleanly.
 TEST(RealProgram, EndsOnSigterm) {
-    const std::string conf =
-        std::string(::testing::TempDir()) + "tonmark-sig-" + std::to_string(getpid());
-    std::system(("mkdir -p " + conf + "/Velbrook && cp " TONMARK_TEST_DATA "/full_settings.json " +
-                 conf + "/Velbrook/Tonmark.json")
-                    .c_str());
-    const pid_t child = fork();
-    if (child == 0) {
-        setenv("XDG_CONFIG_HOME", conf.c_str(), 1);
-        setenv("TONMARK_NO_SPLASH", "1", 1);
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        execl(TONMARK_PROGRAM, TONMARK_PROGRAM, (char*)nullptr);
-        _exit(127);
-    }
+    ProgramProcess program(TONMARK_PROGRAM, TONMARK_TEST_DATA "/full_settings.json",
+                           ::testing::TempDir());
     std::this_thread::sleep_for(2s);
-    const auto sent = SteadyClock::now();
-    ASSERT_EQ(kill(child, SIGTERM), 0);
-    int status = 0;
-    while (waitpid(child, &status, WNOHANG) == 0 && SteadyClock::now() - sent < 10s)
-        std::this_thread::sleep_for(20ms);
-    const double seconds = std::chrono::duration<double>(SteadyClock::now() - sent).count();
-    if (seconds >= 10)
-        kill(child, SIGKILL);
-    EXPECT_LT(seconds, 3);
-    EXPECT_TRUE(WIFEXITED(status)) << "closed by the program, not killed by the signal";
-    std::system(("rm -rf " + conf).c_str());
+    ASSERT_TRUE(program.Running());
+    const ProgramProcess::Ending end = program.Terminate();
+    EXPECT_LT(end.seconds, 3);
+    EXPECT_TRUE(end.exited) << "closed by the program, not killed by the signal";
 }
 
 } // namespace
