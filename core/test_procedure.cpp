@@ -49,6 +49,11 @@ class TestRun {
     void FinishSlot(int s, int r);
     void Finish();
     void StampDateTime();
+    // The slot reads as not measured.
+    void ForgetSlot(int ear, int slot) {
+        st_.Record.Count(ear, slot) = 0;
+        st_.Record.Threshold[ear][slot - 1] = NotMeasured;
+    }
     void CloseOutputOnce() {
         if (!outputClosed_) {
             outputClosed_ = true;
@@ -243,8 +248,7 @@ void TestRun::Finish() {
         ctx_.dialogs.ShowMessage(std::string(kMsgStopped) + " " +
                                  LostSlotNote(run_.CurrentEar, st_.SlotFrequency[lastSlot_]) +
                                  repeated);
-        rec.Count(run_.CurrentEar, lastSlot_) = 0;
-        rec.Threshold[run_.CurrentEar][lastSlot_ - 1] = NotMeasured;
+        ForgetSlot(run_.CurrentEar, lastSlot_);
         bool any = false;
         for (int ear = 0; ear < kEars; ++ear)
             for (int slot = 1; slot < kSlots; ++slot)
@@ -258,19 +262,15 @@ void TestRun::Finish() {
         return;
     }
     if (st_.StopRequested) {
-        ctx_.dialogs.ShowMessage(repeated.empty() ? std::string(kMsgStopped)
-                                                  : std::string(kMsgStopped) + repeated);
+        ctx_.dialogs.ShowMessage(std::string(kMsgStopped) + repeated);
         if (!props_.Retest) {
             st_.AudiogramValid = false;
             for (int ear = 0; ear < kEars; ++ear)
                 for (int slot = 1; slot < kSlots; ++slot)
-                    if (props_.RunThisFreq[ear][slot]) {
-                        rec.Count(ear, slot) = 0;
-                        rec.Threshold[ear][slot - 1] = NotMeasured;
-                    }
+                    if (props_.RunThisFreq[ear][slot])
+                        ForgetSlot(ear, slot);
         } else if (lastSlot_ >= 1) {
-            rec.Count(run_.CurrentEar, lastSlot_) = 0;
-            rec.Threshold[run_.CurrentEar][lastSlot_ - 1] = NotMeasured;
+            ForgetSlot(run_.CurrentEar, lastSlot_);
         }
         ctx_.services.RepaintChart();
         return;
