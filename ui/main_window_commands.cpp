@@ -195,6 +195,9 @@ void TfrmMain::PrinterSetup1Click() {
 }
 
 void TfrmMain::PrintWindow(QWidget& window) {
+    // No printer dialog here: an earlier printout to a file is kept.
+    if (!KeepEarlierPrintout(*printer_, p_.files))
+        return;
     PrintWindowPicture(window, *printer_);
 }
 

@@ -1,7 +1,9 @@
 #include "ui/printing.h"
 
+#include <QFileInfo>
 #include <QPainter>
 #include <QPrintDialog>
+#include <QRegularExpression>
 
 #include "core/errors.h"
 
@@ -40,6 +42,42 @@ void PrintWindowPicture(QWidget& window, QPrinter& printer) {
     painter.drawImage(QRectF(QPointF(0, 0), size), image);
     if (!painter.end())
         throw TonmarkError("The print job failed.");
+}
+
+std::string FreshPrintFileName(const std::string& path) {
+    const QFileInfo info(QString::fromStdString(path));
+    QString base = info.completeBaseName();
+    const QString suffix = info.suffix().isEmpty() ? QString() : "." + info.suffix();
+    int n = 2;
+    // A name that already ends in a number counts on from it.
+    static const QRegularExpression numbered(QStringLiteral("^(.*)-(\\d{1,6})$"));
+    if (const auto m = numbered.match(base); m.hasMatch()) {
+        base = m.captured(1);
+        n = m.captured(2).toInt() + 1;
+    }
+    for (;; ++n) {
+        const QString candidate = info.dir().filePath(base + "-" + QString::number(n) + suffix);
+        if (!QFileInfo::exists(candidate))
+            return candidate.toStdString();
+    }
+}
+
+bool KeepEarlierPrintout(QPrinter& printer, FileDialogs* files) {
+    const QString current = printer.outputFileName();
+    if (current.isEmpty() || !QFileInfo::exists(current))
+        return true;
+    const std::string fresh = FreshPrintFileName(current.toStdString());
+    std::string chosen = fresh;
+    if (files) {
+        const auto choice = files->SaveFile(
+            "Print to File", "PDF|*.pdf", QFileInfo(current).absolutePath().toStdString(),
+            QFileInfo(QString::fromStdString(fresh)).fileName().toStdString(), "pdf");
+        if (!choice)
+            return false;
+        chosen = choice->name;
+    }
+    printer.setOutputFileName(QString::fromStdString(chosen));
+    return true;
 }
 
 } // namespace tonmark

@@ -7,6 +7,9 @@
 // page not drawn; the caller restores what it changed for the print.
 #include <QPrinter>
 #include <QWidget>
+#include <string>
+
+#include "ui/program.h"
 
 namespace tonmark {
 
@@ -31,5 +34,17 @@ class QtPrinterSetup final : public PrinterSetup {
 QSizeF PrintedSize(QSize pictureSize, QPointF screenDpi, QPointF printerDpi, QSizeF printable);
 
 void PrintWindowPicture(QWidget& window, QPrinter& printer);
+
+// "name.pdf" -> "name-2.pdf", or the next number not taken in its folder
+// ("name-2.pdf" -> "name-3.pdf").
+std::string FreshPrintFileName(const std::string& path);
+
+// A print that shows no printer dialog (the results window's) must not
+// silently replace an earlier printout when the printer is a file. When the
+// printer's output file exists, asks for the file name with a fresh one
+// proposed (the proposal itself without a dialogs object) and points the
+// printer at the answer. false when the user cancelled: print nothing. A
+// real printer, or a file not yet there, is left as it is.
+bool KeepEarlierPrintout(QPrinter& printer, FileDialogs* files);
 
 } // namespace tonmark

@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QImage>
 #include <cstdio>
+#include <fstream>
+#include <optional>
 
 #include "core/errors.h"
 #include "ui/help_viewer.h"
@@ -203,6 +205,65 @@ TEST_F(Results, PrintsTheResultsWindowWithGreyedButtons) {
     EXPECT_NE(window.palette().window().color(), QColor(Qt::white));
     EXPECT_FALSE(RenderPdf(printers.path).isNull());
     window.close();
+}
+
+std::string FileBytes(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// The results window prints without a printer dialog: with "Print to File"
+// its print must not replace the main window's printout of a moment ago.
+TEST_F(Results, APrintWithoutDialogKeepsTheEarlierPrintout) {
+    struct Case {
+        const char* what;
+        std::optional<std::string> answer; // the file dialog's answer; nullopt = Cancel
+        const char* printedTo;             // where the second printout lands, "" = nowhere
+    } const cases[] = {
+        {"the proposal taken", "print-2.pdf", "print-2.pdf"},
+        {"another name typed", "mine.pdf", "mine.pdf"},
+        {"cancelled", std::nullopt, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const char* name : {"print.pdf", "print-2.pdf", "mine.pdf"})
+            fs::remove(dir / name);
+        printers.path = (dir / "print.pdf").string();
+        main->Print1Click();
+        const std::string first = FileBytes(dir / "print.pdf");
+        ASSERT_FALSE(first.empty());
+        files.saves.clear();
+        if (c.answer)
+            files.saves.push_back(FileDialogs::SaveChoice{(dir / *c.answer).string(), 1});
+        else
+            files.saves.push_back(std::nullopt);
+        results->show();
+        results->PrintButton->click();
+        results->hide();
+        EXPECT_EQ(files.lastSuggested, "print-2.pdf");
+        EXPECT_EQ(files.lastFolder, dir.string());
+        EXPECT_TRUE(FileBytes(dir / "print.pdf") == first) << "the main window's printout stays";
+        if (*c.printedTo) {
+            EXPECT_FALSE(RenderPdf((dir / c.printedTo).string()).isNull());
+        } else {
+            EXPECT_FALSE(fs::exists(dir / "print-2.pdf"));
+            EXPECT_TRUE(results->PrintButton->isEnabled());
+        }
+    }
+}
+
+TEST(Printing, AFreshFileNameCountsOnPastTakenNames) {
+    const fs::path d = fs::temp_directory_path() / ("tonmark-fresh-" + std::to_string(getpid()));
+    fs::create_directories(d);
+    for (const char* taken : {"a.pdf", "a-2.pdf", "b-7.pdf", "noext"})
+        std::ofstream(d / taken) << "x";
+    const struct {
+        const char* from;
+        const char* fresh;
+    } cases[] = {{"a.pdf", "a-3.pdf"}, {"b-7.pdf", "b-8.pdf"}, {"noext", "noext-2"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(FreshPrintFileName((d / c.from).string()), (d / c.fresh).string()) << c.from;
+    fs::remove_all(d);
 }
 
 TEST(Printing, PhysicalSizeWhenItFitsElseScaledDown) {
