@@ -117,7 +117,12 @@ void TfrmMain::BuildMenus() {
         QAction* a = menu->addAction(QString::fromUtf8(caption));
         if (!key.isEmpty())
             a->setShortcut(key);
-        connect(a, &QAction::triggered, this, [this, action] { p_.errors.Guarded(action); });
+        // A command may change what the other items need (an audiogram, a
+        // calibration); their shortcuts see the change at once.
+        connect(a, &QAction::triggered, this, [this, action] {
+            p_.errors.Guarded(action);
+            UpdateMenuItems();
+        });
         return a;
     };
     File1 = menuBar()->addMenu(QStringLiteral("&File"));
@@ -179,34 +184,39 @@ void TfrmMain::BuildMenus() {
     connect(File1, &QMenu::aboutToShow, this, [this] { File1Click(); });
     connect(Test1, &QMenu::aboutToShow, this, [this] { Test1Click(); });
     connect(mnuCalibration, &QMenu::aboutToShow, this, [this] { Calibration2Click(); });
-    // Shortcuts reach the items without a drop-down; keep them current too.
     UpdateMenuItems();
 }
 
 void TfrmMain::UpdateMenuItems() {
-    File1Click();
-    Test1Click();
-    Calibration2Click();
-    PopupMenu1Popup();
+    const bool audiogram = p_.state.AudiogramValid;
+    const bool calibration = p_.state.CalibrationLoaded;
+    Print1->setEnabled(audiogram);
+    Retest1->setEnabled(audiogram && calibration);
+    popRetest->setEnabled(audiogram && calibration);
+    ViewResults1->setEnabled(audiogram);
+    popViewResults->setEnabled(audiogram);
+    CalInfo1->setEnabled(calibration);
+    CheckorRecalibratebyEar1->setEnabled(calibration);
+    // Without a wave output the whole menu is off for the run, shortcuts and
+    // all.
+    mnuCalibration->setEnabled(!calibrationMenuDisabled);
+    mnuCalibration->menuAction()->setEnabled(!calibrationMenuDisabled);
 }
 
 void TfrmMain::File1Click() {
-    Print1->setEnabled(p_.state.AudiogramValid);
+    UpdateMenuItems();
 }
 
 void TfrmMain::Test1Click() {
-    Retest1->setEnabled(p_.state.AudiogramValid && p_.state.CalibrationLoaded);
-    ViewResults1->setEnabled(p_.state.AudiogramValid);
+    UpdateMenuItems();
 }
 
 void TfrmMain::Calibration2Click() {
-    CalInfo1->setEnabled(p_.state.CalibrationLoaded);
-    CheckorRecalibratebyEar1->setEnabled(p_.state.CalibrationLoaded);
+    UpdateMenuItems();
 }
 
 void TfrmMain::PopupMenu1Popup() {
-    popRetest->setEnabled(p_.state.AudiogramValid && p_.state.CalibrationLoaded);
-    popViewResults->setEnabled(p_.state.AudiogramValid);
+    UpdateMenuItems();
 }
 
 void TfrmMain::FormCreate(const std::vector<std::string>& args) {
@@ -214,8 +224,7 @@ void TfrmMain::FormCreate(const std::vector<std::string>& args) {
         p_.dialogs->ShowMessage(
             "No usable devices found! Audiometry Section and Calibration disabled");
         calibrationMenuDisabled = true;
-        mnuCalibration->setEnabled(false);
-        mnuCalibration->menuAction()->setEnabled(false);
+        UpdateMenuItems();
     }
     p_.commandLineText = BuildCommandLineText(args);
     if (CommandLineNamesAudiogram(p_.commandLineText)) {
@@ -344,6 +353,10 @@ void TfrmMain::FormActivate() {
 
 void TfrmMain::changeEvent(QEvent* e) {
     QMainWindow::changeEvent(e);
+    // A secondary window gives the main window back when it is done, and
+    // may have changed the calibration or the audiogram.
+    if (e->type() == QEvent::EnabledChange && isEnabled())
+        UpdateMenuItems();
     if (e->type() == QEvent::ActivationChange && isActiveWindow()) {
         FormActivate();
         HandActivationToTest();

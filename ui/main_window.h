@@ -52,7 +52,10 @@ class TfrmMain : public QMainWindow {
     void pbxAudiogramPaint();
     // The items that need an audiogram (Print, Retest, View Results) or a
     // calibration (Calibration Information, Check or Recalibrate) enabled by
-    // what is there now. Called whenever either may have changed.
+    // what is there now; their shortcuts follow. The one place that decides
+    // them. Called whenever either may have changed: at the end of the
+    // start-up, after every menu command, when a secondary window gives the
+    // main window back, and as each menu drops down.
     void UpdateMenuItems();
     // The menus' own updates as each drops down.
     void File1Click();

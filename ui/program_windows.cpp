@@ -40,6 +40,9 @@ ProgramWindows::ProgramWindows(Program& program, HelpViewer* help,
     m.SetCompatibilityTest(compatibility.get());
     printerSetup = std::make_unique<QtPrinterSetup>();
     m.SetPrinterSetup(printerSetup.get());
+    // The start-up may have loaded a calibration after the main window set
+    // its menus.
+    m.UpdateMenuItems();
 }
 
 ProgramWindows::~ProgramWindows() = default;

@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QMenuBar>
 #include <QMouseEvent>
 
@@ -179,6 +180,84 @@ TEST_F(MainWindow, NoWaveDeviceDisablesTheCalibrationMenu) {
     settings->show();
     EXPECT_FALSE(settings->WaveOutDevice->isEnabled());
     EXPECT_EQ(settings->MixerDevice->placeholderText(), "No Devices present");
+}
+
+// A key pressed in the main window, as the keyboard delivers it: the
+// shortcuts see it first.
+void PressKey(TfrmMain& main, QKeyCombination key) {
+    QApplication::setActiveWindow(&main);
+    QWidget* target = main.focusWidget() ? main.focusWidget() : &main;
+    QKeyEvent press(QEvent::KeyPress, key.key(), key.keyboardModifiers());
+    QApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, key.key(), key.keyboardModifiers());
+    QApplication::sendEvent(target, &release);
+    QApplication::processEvents();
+}
+
+// What the start-up loaded decides which shortcuts work, before any menu has
+// been opened.
+struct StartUpShortcut {
+    const char* name;
+    const char* file; // on the command line: "good.cal", "bad.cal", "good.aud"
+    bool waveDevice;  // a wave output exists
+    QKeyCombination key;
+    bool works;
+};
+
+class ShortcutsAfterStartUp : public UiFixture,
+                              public ::testing::WithParamInterface<StartUpShortcut> {};
+
+TEST_P(ShortcutsAfterStartUp, WorkExactlyWhenTheirItemIsAvailable) {
+    const StartUpShortcut& c = GetParam();
+    const std::string file = (dir / c.file).string();
+    if (std::string(c.file) == "good.cal")
+        std::filesystem::copy_file(TONMARK_TEST_DATA "/reference.cal", file);
+    else if (std::string(c.file) == "good.aud")
+        std::filesystem::copy_file(TONMARK_TEST_DATA "/reference.aud", file);
+    else
+        ASSERT_TRUE(WriteFileAtomically(file, "not a calibration").Done());
+    if (!c.waveDevice)
+        waveOutput->entries.clear();
+    Start({file});
+    if (!c.waveDevice)
+        settings->CancelClick(); // it asks for a device that is not there
+    ASSERT_EQ(program.state.CalibrationLoaded, std::string(c.file) == "good.cal");
+    ASSERT_TRUE(main->isEnabled());
+    const size_t messages = dialogs.messages.size();
+    PressKey(*main, c.key);
+    // Each of these commands opens a window that holds the main window, asks
+    // a question or opens a file dialog.
+    const bool reacted =
+        !main->isEnabled() || dialogs.messages.size() != messages || !files.lastTitle.empty();
+    EXPECT_EQ(reacted, c.works);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    MainWindow, ShortcutsAfterStartUp,
+    ::testing::Values(
+        StartUpShortcut{"RecalibrateWithCalibration", "good.cal", true, Qt::Key_F4, true},
+        StartUpShortcut{"InformationWithCalibration", "good.cal", true, Qt::CTRL | Qt::Key_I, true},
+        StartUpShortcut{"RecalibrateWithoutCalibration", "bad.cal", true, Qt::Key_F4, false},
+        StartUpShortcut{"InformationWithoutCalibration", "bad.cal", true, Qt::CTRL | Qt::Key_I,
+                        false},
+        StartUpShortcut{"RetestWithoutCalibration", "good.aud", true, Qt::Key_F6, false},
+        StartUpShortcut{"ResultsOfAnOpenedAudiogram", "good.aud", true, Qt::Key_F8, true},
+        // No wave output: the calibration menu is off for the run, shortcuts
+        // and all, even with a calibration loaded.
+        StartUpShortcut{"RecalibrateWithoutWaveOutput", "good.cal", false, Qt::Key_F4, false},
+        StartUpShortcut{"NewCalibrationWithoutWaveOutput", "good.cal", false, Qt::Key_F3, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(MainWindow, ACommandThatDropsTheAudiogramTurnsItsShortcutsOff) {
+    const std::string file = (dir / "a.aud").string();
+    std::filesystem::copy_file(TONMARK_TEST_DATA "/reference.aud", file);
+    Start({file});
+    ASSERT_TRUE(main->ViewResults1->isEnabled());
+    PressKey(*main, Qt::CTRL | Qt::Key_N); // File > New
+    EXPECT_FALSE(program.state.AudiogramValid);
+    PressKey(*main, Qt::Key_F8);
+    EXPECT_FALSE(windows->results->isVisible());
+    EXPECT_TRUE(main->isEnabled());
 }
 
 using Settings = UiFixture;
