@@ -86,7 +86,10 @@ int Run(int argc, char** argv) {
     program.clock = &clock;
     program.joystick = &joystick;
     program.launcher = &launcher;
-    program.store = std::make_unique<SettingsStore>(SettingsStore::DefaultPath());
+    // An installed program sets up a new user's settings as the installer would.
+    const std::string storePath = SettingsStore::DefaultPath();
+    SetUpNewUserSettings(QCoreApplication::applicationDirPath(), storePath);
+    program.store = std::make_unique<SettingsStore>(storePath);
     program.waveOutput = std::move(waveOutput);
     program.mixer = std::make_unique<Mixer>(std::make_unique<AlsaMixerPlatform>());
     // Core-audio mode: decided once, by whether a sound server answers now.

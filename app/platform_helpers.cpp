@@ -10,7 +10,21 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include "storage/settings_store.h"
+#include "ui/help_viewer.h"
+
 namespace tonmark {
+
+bool RunsInstalled(const QString& programFolder) {
+    return HelpFolderBeside(programFolder) != programFolder + "/help";
+}
+
+void SetUpNewUserSettings(const QString& programFolder, const std::string& storePath) {
+    if (!RunsInstalled(programFolder))
+        return;
+    bool created = false;
+    (void)CreateInstallationStore(storePath, created);
+}
 
 SdlJoystickReader::SdlJoystickReader() {
     // SDL would otherwise take SIGINT and SIGTERM for itself and the program

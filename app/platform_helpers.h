@@ -1,7 +1,9 @@
 #pragma once
 // The real game controller and program launcher.
+#include <QString>
 #include <chrono>
 #include <functional>
+#include <string>
 #include <thread>
 
 #include "ui/program.h"
@@ -39,6 +41,17 @@ class CloseOnSignals {
     void* notifier_ = nullptr;
     std::thread watchdog_;
 };
+
+// Whether the program in programFolder runs from an installation prefix: it
+// finds its help installed under share/tonmark/help (HelpFolderBeside), not
+// beside it as in the build folder.
+bool RunsInstalled(const QString& programFolder);
+
+// The installation step for a user who has no settings file yet, taken by an
+// installed program at its start: CreateInstallationStore at storePath. A
+// program in its build folder leaves a missing file missing. A failure is
+// left to the messages of the store that cannot be opened.
+void SetUpNewUserSettings(const QString& programFolder, const std::string& storePath);
 
 class ProcessLauncher final : public ProgramLauncher {
   public:

@@ -1,6 +1,7 @@
 #include "core/atomic_file.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -49,6 +50,54 @@ bool Writable(const std::string& path, const struct stat& st) {
     return access(path.c_str(), W_OK) == 0;
 }
 
+// Writes bytes into a new temporary file beside target, flushed to disk, with
+// the given permissions. Returns 0 and the temporary file's name, or errno.
+int WriteTemporary(const std::string& target, std::string_view bytes, mode_t mode,
+                   std::string& tmp) {
+    // A short name: the target's own name may already use all 255 bytes.
+    tmp = Folder(target) + "/.tonmark-XXXXXX";
+    const int fd = mkostemp(tmp.data(), O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    fchmod(fd, mode);
+    int err = 0;
+    const char* p = bytes.data();
+    size_t left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, left);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            err = errno;
+            break;
+        }
+        p += n;
+        left -= static_cast<size_t>(n);
+    }
+    if (err == 0 && fsync(fd) != 0)
+        err = errno;
+    if (::close(fd) != 0 && err == 0)
+        err = errno;
+    if (err != 0)
+        ::unlink(tmp.c_str());
+    return err;
+}
+
+mode_t NewFileMode() {
+    const mode_t mask = umask(0);
+    umask(mask);
+    return 0666 & ~mask;
+}
+
+// Makes a rename or link in the folder durable.
+void SyncFolder(const std::string& target) {
+    const int dir = ::open(Folder(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        fsync(dir);
+        ::close(dir);
+    }
+}
+
 } // namespace
 
 FileResult WriteFileAtomically(const std::string& path, std::string_view bytes) {
@@ -67,47 +116,45 @@ FileResult WriteFileAtomically(const std::string& path, std::string_view bytes) 
         return fail(kNotRegularFile);
     if (exists && !Writable(target, st))
         return fail(std::strerror(EACCES));
-    // A short name: the target's own name may already use all 255 bytes.
-    std::string tmp = Folder(target) + "/.tonmark-XXXXXX";
-    const int fd = mkostemp(tmp.data(), O_CLOEXEC);
-    if (fd < 0)
-        return fail(std::strerror(errno));
-    if (exists) {
-        fchmod(fd, st.st_mode & 07777);
-    } else {
-        const mode_t mask = umask(0);
-        umask(mask);
-        fchmod(fd, 0666 & ~mask);
-    }
-    const char* p = bytes.data();
-    size_t left = bytes.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            err = errno;
-            break;
-        }
-        p += n;
-        left -= static_cast<size_t>(n);
-    }
-    if (err == 0 && fsync(fd) != 0)
+    std::string tmp;
+    err = WriteTemporary(target, bytes, exists ? (st.st_mode & 07777) : NewFileMode(), tmp);
+    if (err == 0 && std::rename(tmp.c_str(), target.c_str()) != 0) {
         err = errno;
-    if (::close(fd) != 0 && err == 0)
-        err = errno;
-    if (err == 0 && std::rename(tmp.c_str(), target.c_str()) != 0)
-        err = errno;
-    if (err != 0) {
         ::unlink(tmp.c_str());
+    }
+    if (err != 0)
         return fail(std::strerror(err));
+    SyncFolder(target);
+    return FileResult::Ok();
+}
+
+FileResult CreateFileAtomically(const std::string& path, std::string_view bytes, bool& created) {
+    created = false;
+    struct stat st {};
+    // Anything in the place, even a dangling link, is the user's.
+    if (lstat(path.c_str(), &st) == 0)
+        return FileResult::Ok();
+    std::string tmp;
+    int err = WriteTemporary(path, bytes, NewFileMode(), tmp);
+    if (err != 0)
+        return FileResult::Failed(FileFailure::CannotWrite, path, std::strerror(err));
+    // link() refuses an existing name, so a file that appeared meanwhile stays.
+    bool moved = false;
+    if (::link(tmp.c_str(), path.c_str()) == 0) {
+        created = true;
+    } else if (errno != EEXIST) {
+        // File systems without hard links: the same refusal from renameat2.
+        if (::renameat2(AT_FDCWD, tmp.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0)
+            created = moved = true;
+        else if (errno != EEXIST)
+            err = errno;
     }
-    // Make the rename itself durable.
-    const int dir = ::open(Folder(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        fsync(dir);
-        ::close(dir);
-    }
+    if (!moved)
+        ::unlink(tmp.c_str());
+    if (err != 0)
+        return FileResult::Failed(FileFailure::CannotWrite, path, std::strerror(err));
+    if (created)
+        SyncFolder(path);
     return FileResult::Ok();
 }
 

@@ -7,7 +7,7 @@
 // Reading takes regular files only, without blocking on a FIFO or a device,
 // and refuses one larger than the caller's limit before reading it.
 //
-// Errors: both functions return a FileResult whose reason is the system's
+// Errors: the functions return a FileResult whose reason is the system's
 // (strerror text, or the text below) and never throw. A process that writes files under a
 // file-size limit must ignore SIGXFSZ (the programs' main does), so that the
 // limit comes back as "File too large" instead of killing it.
@@ -28,6 +28,13 @@ inline constexpr const char* kNotRegularFile = "Not a regular file";
 // permissions of the one it replaces, else 0644 less the umask. Fails with
 // CannotWrite.
 FileResult WriteFileAtomically(const std::string& path, std::string_view bytes);
+
+// Writes bytes as the new file path names, only when nothing is there: an
+// existing file (or link, folder, anything) is left as it is and created
+// stays false. The file appears whole or not at all, also when another
+// process creates it at the same moment. The folder must exist. Permissions
+// 0666 less the umask. Fails with CannotWrite.
+FileResult CreateFileAtomically(const std::string& path, std::string_view bytes, bool& created);
 
 // Largest file the readers of this program take unless they say otherwise:
 // far beyond any audiogram, calibration or settings file.

@@ -3,9 +3,16 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
+#include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
 #include <optional>
+#include <sys/file.h>
+#include <thread>
+#include <unistd.h>
 
 #include "core/atomic_file.h"
 
@@ -70,13 +77,23 @@ int32_t ListSelection(int32_t stored, int count) {
     return (stored >= 0 && stored < count) ? stored : -1;
 }
 
-void ApplyDefaults(Settings& s, DeviceListSizes lists) {
+// What a value that cannot be read falls back to, beside the controls' own
+// state; the installation store is written from the same.
+void ApplyFallbacks(Settings& s) {
     ApplyDefaultGraphColours(s);
-    s.WaveOutDevice = lists.waveOut > 0 ? 0 : -1;
-    s.MixerDevice = lists.mixer > 0 ? 0 : -1;
+    s.WaveOutDevice = 0;
+    s.MixerDevice = 0;
 }
 
-void ReadAll(Settings& s, const std::optional<QJsonObject>& key, DeviceListSizes lists) {
+void ApplyDefaults(Settings& s, DeviceListSizes lists) {
+    ApplyFallbacks(s);
+    s.WaveOutDevice = ListSelection(s.WaveOutDevice, lists.waveOut);
+    s.MixerDevice = ListSelection(s.MixerDevice, lists.mixer);
+}
+
+// Counts in read the rows taken from the store before a value failed.
+void ReadAll(Settings& s, const std::optional<QJsonObject>& key, DeviceListSizes lists,
+             size_t& read) {
     for (const StoredSetting& row : StoredSettings()) {
         switch (row.type) {
         case SettingType::Flag:
@@ -94,7 +111,13 @@ void ReadAll(Settings& s, const std::optional<QJsonObject>& key, DeviceListSizes
             break;
         }
         }
+        ++read;
     }
+}
+
+// Whether ReadRegistry would take the stored value as it is.
+bool Readable(const StoredSetting& row, const QJsonValue& v) {
+    return row.type == SettingType::Text ? v.isString() : AsInt32(v).has_value();
 }
 
 QJsonValue ToJson(const StoredValue& v) {
@@ -110,6 +133,37 @@ std::string Serialise(const QJsonObject& obj) {
     return std::string(out.constData(), static_cast<size_t>(out.size()));
 }
 
+// One program's read-change-replace of the file at a time: an exclusive lock
+// on the file's folder (the file itself is replaced, so its lock would not
+// hold), released when the object ends. Without the folder, on a file system
+// that refuses the lock, or when another holder keeps it beyond two seconds,
+// the change goes ahead unlocked: the file is replaced whole all the same.
+class FolderLock {
+  public:
+    explicit FolderLock(const std::string& path) {
+        std::string folder = std::filesystem::path(path).parent_path().string();
+        fd_ = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd_ < 0)
+            return;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+            if ((errno != EWOULDBLOCK && errno != EINTR) ||
+                std::chrono::steady_clock::now() > deadline)
+                return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    }
+    ~FolderLock() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+  private:
+    int fd_ = -1;
+};
+
 } // namespace
 
 std::string SettingsStore::DefaultPath() {
@@ -124,13 +178,21 @@ std::string SettingsStore::DefaultPath() {
 }
 
 SettingsRead SettingsStore::ReadRegistry(Settings& settings, DeviceListSizes lists) {
+    size_t read = 0;
+    SettingsRead result = SettingsRead::AllRead;
     try {
-        ReadAll(settings, OpenKey(path_), lists);
-        return SettingsRead::AllRead;
+        ReadAll(settings, OpenKey(path_), lists, read);
     } catch (const MissingValue&) {
-        ApplyDefaults(settings, lists);
-        return SettingsRead::DefaultsUsed;
+        result = SettingsRead::DefaultsUsed;
     }
+    // Taken after the whole read: setting "CTRL" may clear "Joystick".
+    const auto& table = StoredSettings();
+    baseline_.assign(table.size(), std::nullopt);
+    for (size_t i = 0; i < read; ++i)
+        baseline_[i] = table[i].get(settings);
+    if (result == SettingsRead::DefaultsUsed)
+        ApplyDefaults(settings, lists);
+    return result;
 }
 
 FileResult SettingsStore::ReadFirstRun(int32_t& value) {
@@ -150,6 +212,7 @@ FileResult SettingsStore::ReadFirstRun(int32_t& value) {
 }
 
 FileResult SettingsStore::ClearFirstRun() {
+    const FolderLock lock(path_);
     FileResult opened;
     auto key = OpenKey(path_, &opened);
     if (!key)
@@ -159,14 +222,26 @@ FileResult SettingsStore::ClearFirstRun() {
 }
 
 FileResult SettingsStore::WriteRegistry(const Settings& settings) {
+    const FolderLock lock(path_);
+    // Afresh: another program may have saved since this one read.
     FileResult opened;
     auto key = OpenKey(path_, &opened);
     if (!key)
         return opened;
-    for (const StoredSetting& row : StoredSettings())
-        key->insert(Key(row.name), ToJson(row.get(settings)));
+    const auto& table = StoredSettings();
+    std::vector<std::optional<StoredValue>> now(table.size());
+    for (size_t i = 0; i < table.size(); ++i) {
+        const StoredSetting& row = table[i];
+        now[i] = row.get(settings);
+        const bool changed = i >= baseline_.size() || baseline_[i] != now[i];
+        if (changed || !Readable(row, key->value(Key(row.name))))
+            key->insert(Key(row.name), ToJson(*now[i]));
+    }
     // The whole set lands at once or not at all.
-    return WriteFileAtomically(path_, Serialise(*key));
+    FileResult written = WriteFileAtomically(path_, Serialise(*key));
+    if (written.Done())
+        baseline_ = std::move(now);
+    return written;
 }
 
 bool SettingsStore::ValueExists(const std::string& name) {
@@ -175,11 +250,34 @@ bool SettingsStore::ValueExists(const std::string& name) {
 }
 
 void SettingsStore::WriteTrue(const std::string& name) {
+    const FolderLock lock(path_);
     auto key = OpenKey(path_);
     if (!key)
         return;
     key->insert(QString::fromStdString(name), 1);
     (void)WriteFileAtomically(path_, Serialise(*key));
+}
+
+Settings InstallationDefaults() {
+    Settings s;
+    ApplyFallbacks(s);
+    return s;
+}
+
+FileResult CreateInstallationStore(const std::string& path, bool& created) {
+    created = false;
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    std::error_code ec;
+    if (!folder.empty())
+        std::filesystem::create_directories(folder, ec);
+    if (ec)
+        return FileResult::Failed(FileFailure::CannotWrite, path, ec.message());
+    const Settings defaults = InstallationDefaults();
+    QJsonObject key;
+    for (const StoredSetting& row : StoredSettings())
+        key.insert(Key(row.name), ToJson(row.get(defaults)));
+    key.insert("FirstRun", 1);
+    return CreateFileAtomically(path, Serialise(key), created);
 }
 
 std::string ApplySettingsOverrides(Settings& settings, std::string_view json) {

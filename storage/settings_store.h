@@ -1,14 +1,18 @@
 #pragma once
 // The persistent home of the settings: one JSON object in a file, value name
-// -> value. Flags and integers are JSON integers, texts JSON strings. The
-// program never creates the file (the installer does, with {"FirstRun": 1});
-// a missing file, or one that does not hold a JSON object, is a store that
-// cannot be opened: reads fail and writes fail, and it is never overwritten.
-// Every write replaces the file atomically. Errors: see core/file_result.h.
+// -> value. Flags and integers are JSON integers, texts JSON strings. Reading
+// and saving never create the file: the installation step does, complete
+// (CreateInstallationStore). A missing file, or one that does not hold a JSON
+// object, is a store that cannot be opened: reads fail and writes fail, and it
+// is never overwritten. Every write reads the file afresh, changes only its
+// own values and replaces the file atomically, under a lock on its folder
+// shared by all the program's processes. Errors: see core/file_result.h.
 //
 // Threading: user-interface thread only.
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/file_result.h"
 #include "core/hearing_test_commands.h"
@@ -38,6 +42,7 @@ class SettingsStore final : public OnceValueStore {
     // first flag or integer that is missing or of another type; then applies
     // the default colours and entry 0 of both device lists, and returns
     // DefaultsUsed. A missing or mistyped text reads as the empty text.
+    // The values taken from the file become this store's baseline (below).
     [[nodiscard]] SettingsRead ReadRegistry(Settings& settings, DeviceListSizes lists);
 
     // Reads "FirstRun" afresh. Fails with CannotOpen when the store cannot be
@@ -48,9 +53,21 @@ class SettingsStore final : public OnceValueStore {
     // or CannotWrite.
     FileResult ClearFirstRun();
 
-    // Writes every setting (not "FirstRun"); other values in the file are
-    // kept. Fails with CannotOpen when the store cannot be opened, CannotWrite
-    // when the file cannot be replaced; the old file then stays.
+    // Saves the settings this program changed onto the file as it is now, so
+    // that two programs sharing the file never undo each other's saved
+    // change. A setting counts as changed when the record's value differs
+    // from the baseline: the value the record held right after the last
+    // ReadRegistry that read it, or after the last successful WriteRegistry.
+    // A setting without a baseline (never read from this file: ReadRegistry
+    // stopped before it, or this store never read) is changed; so is one
+    // that fell back to a default after it was read. Changed settings are
+    // written from the record; the others keep what the file holds, except
+    // that one the file lacks, or holds in a form ReadRegistry cannot take,
+    // is written from the record, so a save always leaves all 47. "FirstRun"
+    // and unknown values are kept. Success makes the record's values the new
+    // baseline. Fails with CannotOpen when the store cannot be opened,
+    // CannotWrite when the file cannot be replaced; the old file then stays
+    // and so does the baseline.
     FileResult WriteRegistry(const Settings& settings);
 
     bool ValueExists(const std::string& name) override;
@@ -60,7 +77,23 @@ class SettingsStore final : public OnceValueStore {
 
   private:
     std::string path_;
+    // Indexed like StoredSettings(); empty until the first read or write.
+    std::vector<std::optional<StoredValue>> baseline_;
 };
+
+// The settings of a new installation: every setting in the design state of
+// its control, the default colours of ApplyDefaultGraphColours on the design
+// colours of the chart and the main window, and entry 0 of both device lists.
+// These are also what ReadRegistry falls back to on a fresh record, so a store
+// of these values reads the same as one that cannot be read.
+Settings InstallationDefaults();
+
+// The installation step: creates the settings file of a new user at path,
+// with the folders above it: the 47 settings of InstallationDefaults() and
+// "FirstRun" = 1, written whole or not at all. An existing file (or anything
+// else at path) is never touched; created then stays false. Fails with
+// CannotWrite.
+FileResult CreateInstallationStore(const std::string& path, bool& created);
 
 // Applies every known value present in a store-format JSON object to the
 // record and leaves the rest as they are; unlike ReadRegistry it does not stop

@@ -13,5 +13,6 @@ int Synth(const std::vector<std::string>& args);
 int Play(const std::vector<std::string>& args);
 int Devices(const std::vector<std::string>& args);
 int Chart(const std::vector<std::string>& args);
+int InstallSettings(const std::vector<std::string>& args);
 
 } // namespace tonmark::tool

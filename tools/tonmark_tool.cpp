@@ -30,7 +30,11 @@ const char* kUsage =
     "  devices\n"
     "           list the wave output and mixer devices, then each mixer's controls\n"
     "  chart [--width W] [--height H] [--settings SETTINGS.json] [--] IN.aud OUT.png\n"
-    "           draw the audiogram chart of a file into a PNG (default 657 x 301)\n";
+    "           draw the audiogram chart of a file into a PNG (default 657 x 301)\n"
+    "  install-settings [FILE]\n"
+    "           create the settings file of a new user, as an installer does: every\n"
+    "           setting at its default and FirstRun 1, at FILE (default\n"
+    "           $XDG_CONFIG_HOME/Velbrook/Tonmark.json); an existing file is kept\n";
 
 // The exit status of a command whose standard output may have failed: a
 // full disk or a closed pipe is a failure, not a success.
@@ -55,6 +59,8 @@ int Run(const std::string& cmd, const std::vector<std::string>& args) {
         return tonmark::tool::Synth(args);
     if (cmd == "play")
         return tonmark::tool::Play(args);
+    if (cmd == "install-settings")
+        return tonmark::tool::InstallSettings(args);
     if (cmd == "export-txt")
         return tonmark::tool::ExportTxt(args);
     std::fprintf(stderr, "tonmark-tool: unknown command '%s'\n", cmd.c_str());

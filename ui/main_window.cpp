@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFontMetrics>
-#include <QLocale>
 #include <QMenuBar>
 #include <QTimer>
 #include <algorithm>
@@ -14,6 +13,7 @@
 #include "storage/file_names.h"
 #include "ui/audiogram_chart.h"
 #include "ui/calibration_info.h"
+#include "ui/date_of_birth_edit.h"
 #include "ui/error_handler.h"
 #include "ui/gdi_canvas.h"
 #include "ui/help_viewer.h"
@@ -90,10 +90,9 @@ void TfrmMain::BuildFields() {
     txtReferenceNumber = field("Reference Number:", 360, 54);
     auto* dobLabel = new QLabel(QStringLiteral("Date of Birth:"), grpData);
     dobLabel->setGeometry(10, 89, labelWidth, 18);
-    dtpDOB = new QDateEdit(QDate(1960, 1, 1), grpData);
+    dtpDOB = new DateOfBirthEdit(
+        QDate(1960, 1, 1), [this] { return Dates().currentYear; }, grpData);
     dtpDOB->setGeometry(15 + labelWidth, 86, editWidth, 24);
-    dtpDOB->setDisplayFormat(QLocale::system().dateFormat(QLocale::ShortFormat));
-    dtpDOB->setCalendarPopup(true);
     txtComment = field("Comment:", 360, 86);
     setTabOrder(txtFirstName, txtLastName);
     setTabOrder(txtLastName, txtOrganisation);

@@ -2,11 +2,13 @@
 #include <QFile>
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMouseEvent>
 
 #include "core/atomic_file.h"
 #include "storage/audiogram_file.h"
+#include "ui/date_of_birth_edit.h"
 #include "ui/field_limits.h"
 #include "ui/file_messages.h"
 #include "ui/help_viewer.h"
@@ -258,6 +260,97 @@ TEST_F(MainWindow, ACommandThatDropsTheAudiogramTurnsItsShortcutsOff) {
     PressKey(*main, Qt::Key_F8);
     EXPECT_FALSE(windows->results->isVisible());
     EXPECT_TRUE(main->isEnabled());
+}
+
+// Keys typed one by one into the widget that has the focus.
+void TypeKeys(QWidget& w, const QString& keys) {
+    for (const QChar c : keys) {
+        const int key = c.isDigit() ? Qt::Key_0 + c.digitValue()
+                        : c == '\r' ? int(Qt::Key_Return)
+                                    : c.unicode();
+        QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : &w;
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(target, &press);
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(target, &release);
+    }
+    QApplication::processEvents();
+}
+
+// A click of the mouse into the field's text in front of its character at.
+void ClickIntoText(QDateEdit& edit, int at) {
+    auto* line = edit.findChild<QLineEdit*>();
+    line->setCursorPosition(at);
+    const QPoint p = line->inputMethodQuery(Qt::ImCursorRectangle).toRect().center();
+    line->setCursorPosition(0);
+    QMouseEvent press(QEvent::MouseButtonPress, p, line->mapToGlobal(p), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(line, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, p, line->mapToGlobal(p), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(line, &release);
+}
+
+TEST(DateOfBirth, TakesADateTypedInTheLocalesOrder) {
+    const struct {
+        const char* locale;
+        int clickAt; // -1: reached with Tab
+        const char* keys;
+        const char* expected;
+    } cases[] = {
+        {"en_GB", -1, "15/03/1970", "1970-03-15"},
+        {"en_GB", -1, "15031970", "1970-03-15"},
+        {"en_GB", -1, "5/3/1970", "1970-03-05"},
+        {"en_US", -1, "03/15/1970", "1970-03-15"},
+        {"en_US", -1, "3/15/1970", "1970-03-15"},
+        {"de_DE", -1, "15.03.2015", "2015-03-15"},
+        {"sv_SE", -1, "1970-03-15", "1970-03-15"},
+        {"hu_HU", -1, "1970. 3. 15.", "1970-03-15"},
+        {"hu_HU", -1, "1970. 1. 5.", "1970-01-05"},
+        // A click into a number, then the new number: it replaces the old.
+        {"en_GB", 2, "15", "1960-01-15"},
+        {"en_GB", 1, "15", "1960-01-15"},
+        {"en_US", 5, "15", "1960-01-15"},
+        {"en_GB", 8, "1985", "1985-01-01"},
+        {"en_GB", 4, "12/1985", "1985-12-01"},
+        // Two digits of a year, in the hundred years up to this one (2026).
+        {"en_GB", -1, "15/03/70", "1970-03-15"},
+        {"en_GB", -1, "15/03/26\r", "2026-03-15"},
+        {"de_DE", -1, "15.03.27", "1927-03-15"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.locale) + " " + std::to_string(c.clickAt) + " " + c.keys);
+        QWidget window;
+        auto* edit = new DateOfBirthEdit(
+            QDate(1960, 1, 1), [] { return 2026; }, &window, QLocale(c.locale));
+        window.show();
+        QApplication::setActiveWindow(&window);
+        edit->setFocus(Qt::TabFocusReason);
+        QApplication::processEvents();
+        if (c.clickAt >= 0)
+            ClickIntoText(*edit, c.clickAt);
+        TypeKeys(*edit, QString::fromUtf8(c.keys));
+        edit->clearFocus(); // leaving the field
+        EXPECT_EQ(edit->date().toString(Qt::ISODate).toStdString(), c.expected)
+            << edit->text().toStdString();
+    }
+}
+
+// The main window's field, in the order of the locale the program runs in.
+TEST_F(MainWindow, TheDateOfBirthIsTakenAsTyped) {
+    Start();
+    QApplication::setActiveWindow(main);
+    main->dtpDOB->setFocus(Qt::TabFocusReason);
+    QApplication::processEvents();
+    QString keys = NumericDateFormat(QLocale::system());
+    keys.replace(QStringLiteral("dd"), QStringLiteral("15"))
+        .replace(QStringLiteral("MM"), QStringLiteral("03"))
+        .replace(QStringLiteral("yyyy"), QStringLiteral("2015"));
+    keys.removeIf([](QChar c) { return !c.isPrint(); }); // marks of writing direction
+    TypeKeys(*main, keys);
+    const CalendarDate dob = main->Personal().DateOfBirth.value_or(CalendarDate{});
+    EXPECT_EQ(QDate(dob.year, dob.month, dob.day).toString(Qt::ISODate), "2015-03-15")
+        << main->dtpDOB->text().toStdString();
 }
 
 using Settings = UiFixture;
