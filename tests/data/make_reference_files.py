@@ -102,18 +102,20 @@ COLOURS = ["Reversals Left", "Reversals Right", "Axes & Grid", "Background"]
 
 
 def settings():
-    values = {"Test %dHz" % f: int(f in (500, 1000, 4000)) for f in FREQUENCIES}
+    # Every value differs from the one a new store is given, so that a value
+    # read into the wrong field, or not read at all, shows.
+    values = {"Test %dHz" % f: int(f in (125, 750, 1500)) for f in FREQUENCIES}
     values.update({
-        "Trial Run": 0, "Retest @ 1kHz": 1, "AutoRetest": 0, "First Ear": 0,
+        "Trial Run": 0, "Retest @ 1kHz": 0, "AutoRetest": 0, "First Ear": 0,
         "Pulse Duration(s)": "0,5", "Pause Duration(s)": "1.5", "Level Steps (dB)": "5",
         "Start Level (dB HL)": "-10", "Max. Test time(s)": "45", "Min. Reversals": "4",
         "Wave Out Device Number": 1, "Mixer Device Number": 0, "Joystick": 1, "CTRL": 0,
-        "Include Last Name": 1, "Include First Name": 0, "Include Reference No.": 1,
-        "Include Department": 1, "Include DOB": 0, "Include Test Date": 1,
+        "Include Last Name": 0, "Include First Name": 0, "Include Reference No.": 1,
+        "Include Department": 1, "Include DOB": 1, "Include Test Date": 0,
         "Include Test Time": 1, "Reject 1st Reversal": 0, "Show in RT": 0,
-        "Show Reversal Graph": 1, "Show Threshold Graph": 0, "Mark Suspicious Results": 1,
-        "Colour Application Background": 15790320, "Colour Audiogram Thresholds Left": 16711680,
-        "Colour Audiogram Thresholds Right": 255, "Reload Cal File": 1, "Print Cal File": 1,
+        "Show Reversal Graph": 0, "Show Threshold Graph": 0, "Mark Suspicious Results": 0,
+        "Colour Application Background": 15790321, "Colour Audiogram Thresholds Left": 16711681,
+        "Colour Audiogram Thresholds Right": 254, "Reload Cal File": 1, "Print Cal File": 1,
         "Cal Filename": "/home/zoë/Kalibrierung.cal", "FirstRun": 0,
     })
     for i, name in enumerate(COLOURS):
