@@ -261,6 +261,10 @@ void SettingsStore::WriteTrue(const std::string& name) {
 Settings InstallationDefaults() {
     Settings s;
     ApplyFallbacks(s);
+    // No selection: the system's default output, which on a desktop with a
+    // sound server is the server. Entry 0 of the list is often a card's raw
+    // device, which bypasses the server's volume or is busy.
+    s.WaveOutDevice = -1;
     return s;
 }
 

@@ -83,9 +83,10 @@ class SettingsStore final : public OnceValueStore {
 
 // The settings of a new installation: every setting in the design state of
 // its control, the default colours of ApplyDefaultGraphColours on the design
-// colours of the chart and the main window, and entry 0 of both device lists.
-// These are also what ReadRegistry falls back to on a fresh record, so a store
-// of these values reads the same as one that cannot be read.
+// colours of the chart and the main window, no wave output device selected
+// (the system's default output) and entry 0 of the mixer list. Apart from the
+// wave output device, these are what ReadRegistry falls back to on a fresh
+// record (which selects entry 0 of both lists).
 Settings InstallationDefaults();
 
 // The installation step: creates the settings file of a new user at path,

@@ -328,7 +328,7 @@ QJsonObject InstalledValues() {
                   {"Start Level (dB HL)", "0"},
                   {"Max. Test time(s)", "30"},
                   {"Min. Reversals", "6"},
-                  {"Wave Out Device Number", 0},
+                  {"Wave Out Device Number", -1},
                   {"Mixer Device Number", 0},
                   {"Joystick", 0},
                   {"CTRL", 1},
@@ -370,10 +370,15 @@ TEST_F(Store, InstallationStoreReadsAsTheDefaultsAndWelcomes) {
     SettingsStore store(path);
     Settings read;
     EXPECT_EQ(store.ReadRegistry(read, lists), SettingsRead::AllRead);
-    // The defaults a store that cannot be read falls back to are the same.
+    // The defaults a store that cannot be read falls back to are the same,
+    // but for the wave output: none selected is the system's default output,
+    // where the fallback takes entry 0 of the list.
     Put(QJsonObject{{"FirstRun", 0}});
     Settings fallen;
     EXPECT_EQ(SettingsStore(path).ReadRegistry(fallen, lists), SettingsRead::DefaultsUsed);
+    EXPECT_EQ(read.WaveOutDevice, -1);
+    EXPECT_EQ(fallen.WaveOutDevice, 0);
+    fallen.WaveOutDevice = -1;
     for (const StoredSetting& row : StoredSettings())
         EXPECT_EQ(row.get(read), row.get(fallen)) << row.name;
     for (int i = 0; i < kGraphColourCount; ++i)

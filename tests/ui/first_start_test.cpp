@@ -43,7 +43,7 @@ TEST_F(FirstStart, InstalledSettingsWelcomeWithoutTheDefaultsMessage) {
     EXPECT_TRUE(errors.empty());
     EXPECT_TRUE(settings->isVisible());
     EXPECT_EQ(settings->SettingsPages->currentWidget(), settings->SoundCard);
-    EXPECT_EQ(settings->WaveOutDevice->currentIndex(), 0);
+    EXPECT_EQ(settings->WaveOutDevice->currentIndex(), -1) << "the system's default output";
     EXPECT_EQ(settings->MixerDevice->currentIndex(), 0);
     EXPECT_EQ(settings->ReverseEdit->text(), "6");
     EXPECT_EQ(StoredAt(storePath)["FirstRun"].toInt(), 0);
