@@ -379,8 +379,8 @@ TEST_F(TestWindow, SettingsDialogLightsWithTheControllerOnTheHardwarePageOnly) {
     EXPECT_EQ(settings->tmrJoystickLight->interval(), 50);
     auto lightAfterTicks = [&] {
         const int before = joystick.reads;
-        while (joystick.reads < before + 2)
-            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+        EXPECT_TRUE(EventsUntil([&] { return joystick.reads >= before + 2; }))
+            << "the light's timer reads the controller";
         return settings->light->styleSheet();
     };
     joystick.down = true;
