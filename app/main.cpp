@@ -11,9 +11,10 @@
 
 #include "app/platform_helpers.h"
 #include "audio/alsa_mixer_platform.h"
-#include "audio/routed_wave_output.h"
 #include "audio/pulse_endpoint_volume.h"
 #include "audio/pulse_output_watch.h"
+#include "audio/routed_wave_output.h"
+#include "audio/server_wave_mixer_platform.h"
 #include "ui/error_handler.h"
 #include "ui/help_viewer.h"
 #include "ui/program_windows.h"
@@ -43,7 +44,10 @@ int Run(int argc, char** argv) {
     QElapsedTimer started;
     started.start();
     // First, so that the sound system starts while the windows are built.
-    auto waveOutput = std::make_unique<RoutedWaveOutput>();
+    // The program's own stream volume: its streams play at it, and on the
+    // sound server's own control it is the mixer's wave volume.
+    auto waveVolume = std::make_shared<OwnStreamVolume>();
+    auto waveOutput = std::make_unique<RoutedWaveOutput>(waveVolume);
     TonmarkApplication app(argc, argv);
     // SIGTERM, SIGINT and SIGHUP close the program as the close box does; one
     // that comes before the main window exists ends the start-up.
@@ -91,7 +95,8 @@ int Run(int argc, char** argv) {
     SetUpNewUserSettings(QCoreApplication::applicationDirPath(), storePath);
     program.store = std::make_unique<SettingsStore>(storePath);
     program.waveOutput = std::move(waveOutput);
-    program.mixer = std::make_unique<Mixer>(std::make_unique<AlsaMixerPlatform>());
+    program.mixer = std::make_unique<Mixer>(std::make_unique<ServerWaveMixerPlatform>(
+        std::make_unique<AlsaMixerPlatform>(), std::move(waveVolume)));
     // Core-audio mode: decided once, by whether a sound server answers now.
     auto endpoint = std::make_unique<PulseEndpointVolume>();
     program.coreAudioMode = endpoint->Connected();

@@ -4,6 +4,7 @@
 #include <alsa/asoundlib.h>
 #include <cstdlib>
 #include <cstring>
+#include <strings.h>
 
 namespace tonmark {
 
@@ -58,6 +59,18 @@ std::vector<snd_mixer_selem_channel_id_t> Channels(snd_mixer_elem_t* e, bool pla
     return list;
 }
 
+// The sound servers' control plugins name themselves by their card id.
+bool IsServerControl(snd_ctl_t* ctl) {
+    if (!ctl || snd_ctl_type(ctl) != SND_CTL_TYPE_EXT)
+        return false;
+    snd_ctl_card_info_t* info = nullptr;
+    snd_ctl_card_info_alloca(&info);
+    if (snd_ctl_card_info(ctl, info) != 0)
+        return false;
+    const char* id = snd_ctl_card_info_get_id(info);
+    return strcasecmp(id, "pulse") == 0 || strcasecmp(id, "pipewire") == 0;
+}
+
 std::string ElementName(snd_mixer_elem_t* e) {
     std::string name = snd_mixer_selem_get_name(e);
     if (const unsigned idx = snd_mixer_selem_get_index(e))
@@ -69,6 +82,7 @@ std::string ElementName(snd_mixer_elem_t* e) {
 
 struct AlsaMixerPlatform::Model {
     snd_mixer_t* mixer = nullptr;
+    bool serverControl = false;
     std::vector<Line> destinations; // speakers, wave input
     std::vector<std::vector<Line>> sources;
     std::vector<Control> controls;
@@ -305,9 +319,16 @@ int AlsaMixerPlatform::Open(uint32_t device) {
     if (snd_mixer_attach(m->mixer, names_[device].c_str()) < 0 ||
         snd_mixer_selem_register(m->mixer, nullptr, nullptr) < 0 || snd_mixer_load(m->mixer) < 0)
         return kMixerNoDriver;
+    snd_hctl_t* hctl = nullptr;
+    if (snd_mixer_get_hctl(m->mixer, names_[device].c_str(), &hctl) == 0)
+        m->serverControl = IsServerControl(snd_hctl_ctl(hctl));
     m->Build();
     model_ = std::move(m);
     return kMixerOk;
+}
+
+bool AlsaMixerPlatform::IsSoundServerControl() const {
+    return model_ && model_->serverControl;
 }
 
 int AlsaMixerPlatform::LineByDestination(uint32_t destination, MixerLineInfo& line) {

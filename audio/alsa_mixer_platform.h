@@ -8,6 +8,9 @@
 // types: "PCM" is the wave output, "Mic", "Line", "CD", "Aux", "Synth",
 // "PC Speaker"/"Beep" and "IEC958" the usual sources. A mute that is on means
 // silent; ALSA's playback switch that is on means sounding, so it is inverted.
+// A control device is a sound server's own control when it is the external
+// control plugin of PulseAudio ("pulse") or PipeWire ("pipewire"), as
+// "default" is where alsa-lib routes it to a running server.
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,6 +30,7 @@ class AlsaMixerPlatform final : public MixerPlatform {
     uint32_t DeviceCount() override;
     bool GetCaps(uint32_t device, MixerDeviceCaps& caps) override;
     int Open(uint32_t device) override;
+    bool IsSoundServerControl() const override;
     int LineByDestination(uint32_t destination, MixerLineInfo& line) override;
     int LineBySource(uint32_t destination, uint32_t source, MixerLineInfo& line) override;
     int LineControls(uint32_t lineId, std::vector<MixerControlInfo>& controls) override;

@@ -98,6 +98,10 @@ class MixerPlatform {
     virtual bool GetCaps(uint32_t device, MixerDeviceCaps& caps) = 0;
     // Opens a device; the previous one, if any, is closed.
     virtual int Open(uint32_t device) = 0;
+    // Whether the device opened last is a sound server's own control (the
+    // control that alsa-lib routes to a PulseAudio-compatible server) rather
+    // than a card. A platform without sound servers has none.
+    virtual bool IsSoundServerControl() const { return false; }
     virtual int LineByDestination(uint32_t destination, MixerLineInfo& line) = 0;
     virtual int LineBySource(uint32_t destination, uint32_t source, MixerLineInfo& line) = 0;
     virtual int LineControls(uint32_t lineId, std::vector<MixerControlInfo>& controls) = 0;

@@ -19,6 +19,12 @@
 // but makes no progress for kStallLimit fails it too. A busy machine delays
 // answers by milliseconds, never by seconds.
 //
+// Volume: every stream connects at the program's own stream volume
+// (OwnStreamVolume, 100 % without one), unmuted and fixed to its output, so
+// that a volume the server remembered from elsewhere, or another output the
+// stream was moved to, never applies; a change of that volume while a stream
+// is open is put on it at once, and the change waits for the server's answer.
+//
 // Threading: as WaveOutput. libpulse's own thread (a threaded main loop) runs
 // the callbacks, which copy frames, record what the server reported and wake
 // the waiting user-interface thread; nothing else. No call waits longer than
@@ -29,11 +35,12 @@
 #include <memory>
 #include <string>
 
+#include "audio/own_stream_volume.h"
 #include "audio/wave_output.h"
 
 namespace tonmark {
 
-class PulseStreamOutput final : public WaveOutput {
+class PulseStreamOutput final : public WaveOutput, private OwnStreamVolume::Stream {
   public:
     // The server's share of the latency to the headphones that the stream asks
     // for; each pulse after the first starts about this long after the
@@ -47,10 +54,12 @@ class PulseStreamOutput final : public WaveOutput {
     // the server froze.
     static constexpr std::chrono::milliseconds kSilenceLimit{1000};
 
-    // Starts connecting in the background; never waits. server is the
-    // server's address as libpulse takes it, or empty for the usual one
-    // ($PULSE_SERVER, the user's own server).
-    explicit PulseStreamOutput(const std::string& server = {});
+    // Starts connecting in the background; never waits. volume is the
+    // program's own stream volume, followed for the life of this object (null:
+    // 100 %). server is the server's address as libpulse takes it, or empty
+    // for the usual one ($PULSE_SERVER, the user's own server).
+    explicit PulseStreamOutput(std::shared_ptr<OwnStreamVolume> volume = nullptr,
+                               const std::string& server = {});
     ~PulseStreamOutput() override;
     PulseStreamOutput(const PulseStreamOutput&) = delete;
     PulseStreamOutput& operator=(const PulseStreamOutput&) = delete;
@@ -90,10 +99,12 @@ class PulseStreamOutput final : public WaveOutput {
     struct Impl;
 
   private:
+    bool ApplyStreamVolume(const OwnStreamVolume::Levels& levels) override;
     bool Open(bool looping);
     void Close(bool drain);
     void Check();
 
+    std::shared_ptr<OwnStreamVolume> volume_;
     std::unique_ptr<Impl> impl_;
     WaveHeader header_;
     std::string failure_;

@@ -2,7 +2,8 @@
 
 namespace tonmark {
 
-RoutedWaveOutput::RoutedWaveOutput() = default;
+RoutedWaveOutput::RoutedWaveOutput(std::shared_ptr<OwnStreamVolume> waveVolume)
+    : server_(std::move(waveVolume)) {}
 
 WaveOutput& RoutedWaveOutput::Choose(int device) {
     // The other back end may still hold a stream from an earlier open.

@@ -17,8 +17,10 @@ namespace tonmark {
 
 class RoutedWaveOutput final : public WaveOutput {
   public:
-    // Both back ends start connecting at once, in the background.
-    RoutedWaveOutput();
+    // Both back ends start connecting at once, in the background. The sound
+    // server's stream plays at waveVolume, the program's own stream volume
+    // (null: 100 %); PortAudio does not follow it.
+    explicit RoutedWaveOutput(std::shared_ptr<OwnStreamVolume> waveVolume = nullptr);
 
     std::vector<std::string> DeviceEntries() override { return portAudio_.DeviceEntries(); }
     bool OpenPulseOutput(int device) override { return Choose(device).OpenPulseOutput(device); }

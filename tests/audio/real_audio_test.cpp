@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <alsa/asoundlib.h>
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -20,11 +21,14 @@
 #include "audio/alsa_mixer_platform.h"
 #include "audio/mixer.h"
 #include "audio/output_level.h"
+#include "audio/own_stream_volume.h"
 #include "audio/portaudio_output.h"
 #include "audio/pulse_endpoint_volume.h"
 #include "audio/pulse_stream_output.h"
+#include "audio/server_wave_mixer_platform.h"
 #include "audio/tone_synthesis.h"
 #include "support/shell.h"
+#include "support/sink_inputs.h"
 #include "support/sink_recording.h"
 #include "tools/simulation.h"
 
@@ -329,6 +333,121 @@ TEST(RealAudio, PulseControlPluginMovesTheSink) {
         << mixer.MixerStatusText;
     EXPECT_EQ(SinkVolumeRaw(), master.Maxvalue / 2);
     ResetSinkVolume();
+}
+
+// Which control devices are the sound server's own: its plugin, and
+// "default" while a server runs; not a card, though the fake card is an
+// external plugin too. A card's wave volume stays its "PCM".
+TEST(RealAudio, TheServersControlIsToldFromACard) {
+    const std::pair<const char*, bool> devices[] = {
+        {"pulse", true}, {"default", true}, {"tonmarkfake", false}};
+    for (const auto& [name, server] : devices) {
+        SCOPED_TRACE(name);
+        Mixer mixer(std::make_unique<ServerWaveMixerPlatform>(
+            std::make_unique<AlsaMixerPlatform>(std::vector<std::string>{name}),
+            std::make_shared<OwnStreamVolume>()));
+        mixer.CountDevices();
+        ASSERT_EQ(mixer.OpenDevice(0).failure, MixerOpenResult::Failure::None);
+        const TMixUnsignedControl& wave = mixer.Controls().MixWaveVolume;
+        EXPECT_TRUE(wave.Exist);
+        EXPECT_EQ(wave.Steps, server ? 1285u : 255u);
+        EXPECT_EQ(wave.Maxvalue, server ? 65535 : 255);
+    }
+}
+
+// The runs of sound of a recording, parted by at least 50 ms of silence, with
+// each channel's peak.
+struct RecordedPulse {
+    int peak[2] = {0, 0};
+};
+std::vector<RecordedPulse> PulsesOf(const std::vector<std::pair<int16_t, int16_t>>& frames) {
+    std::vector<RecordedPulse> pulses;
+    size_t quiet = 2205;
+    for (const auto& [l, r] : frames) {
+        if (l == 0 && r == 0) {
+            ++quiet;
+            continue;
+        }
+        if (quiet >= 2205)
+            pulses.emplace_back();
+        quiet = 0;
+        pulses.back().peak[0] = std::max(pulses.back().peak[0], std::abs(static_cast<int>(l)));
+        pulses.back().peak[1] = std::max(pulses.back().peak[1], std::abs(static_cast<int>(r)));
+    }
+    return pulses;
+}
+
+// The wave volume of the sound server's control is the program's own stream
+// volume: a stream opens at it (the server holds it before a sample plays),
+// follows a change while it is open, and every sample reaches the sink scaled
+// by the setting's linear factor v / 1285, channel by channel.
+TEST(RealAudio, TheServersWaveVolumeIsTheProgramsStreamVolume) {
+    ResetSinkVolume();
+    auto volume = std::make_shared<OwnStreamVolume>();
+    PulseStreamOutput out(volume);
+    Mixer mixer(std::make_unique<ServerWaveMixerPlatform>(
+        std::make_unique<AlsaMixerPlatform>(std::vector<std::string>{"pulse"}), volume));
+    mixer.CountDevices();
+    ASSERT_EQ(mixer.OpenDevice(0).failure, MixerOpenResult::Failure::None);
+    TMixUnsignedControl& wave = mixer.Controls().MixWaveVolume;
+    ASSERT_TRUE(wave.Exist);
+    ASSERT_EQ(wave.Steps, 1285u);
+    const auto set = [&](int32_t left, int32_t right) {
+        return wave.SetLevel(*VolumeRuleValue(wave, left), *VolumeRuleValue(wave, right));
+    };
+    const auto expectOnServer = [](int32_t left, int32_t right) {
+        const auto inputs = ProgramSinkInputs();
+        ASSERT_EQ(inputs.size(), 1u) << "the program's one stream";
+        EXPECT_EQ(inputs[0].volume,
+                  (std::vector<pa_volume_t>{pa_sw_volume_from_linear(left / 1285.0),
+                                            pa_sw_volume_from_linear(right / 1285.0)}));
+        EXPECT_FALSE(inputs[0].muted);
+    };
+    const auto playOne = [&out](const std::string& pulse) {
+        out.PlayPulseBuffer(pulse);
+        const auto start = Clock::now();
+        while (!out.WaitPulseDone(50) && Clock::now() - start < 5s)
+            ASSERT_TRUE(out.Failure().empty()) << out.Failure();
+    };
+    std::string pulse;
+    CreateSound(1000, -10, 0.3, 0.1, pulse, true, 1, 1);
+    int bufferPeak = 0;
+    for (size_t i = 0; i < pulse.size() / 4; ++i)
+        bufferPeak = std::max(bufferPeak, std::abs(static_cast<int>(PulseSample(pulse, i, 0))));
+    // Settings [left, right]: each stream opens at the first pair, plays a
+    // pulse, takes the second pair while open and plays another.
+    const std::pair<int32_t, int32_t> streams[][2] = {{{1285, 1285}, {128, 13}},
+                                                      {{642, 13}, {1285, 26}}};
+    std::vector<std::pair<int32_t, int32_t>> played;
+    Recorder rec;
+    for (const auto& [opening, live] : streams) {
+        SCOPED_TRACE("opened at " + std::to_string(opening.first));
+        EXPECT_EQ(set(opening.first, opening.second), MixerStatus::Ok) << mixer.MixerStatusText;
+        ASSERT_TRUE(out.OpenPulseOutput(-1)) << out.Failure();
+        expectOnServer(opening.first, opening.second);
+        playOne(pulse);
+        EXPECT_EQ(set(live.first, live.second), MixerStatus::Ok) << mixer.MixerStatusText;
+        expectOnServer(live.first, live.second);
+        playOne(pulse);
+        out.ClosePulseOutput();
+        played.push_back(opening);
+        played.push_back(live);
+    }
+    const auto heard = PulsesOf(rec.Stop());
+    ASSERT_EQ(heard.size(), played.size());
+    for (size_t p = 0; p < heard.size(); ++p)
+        for (int ch = 0; ch < 2; ++ch) {
+            SCOPED_TRACE("pulse " + std::to_string(p) + ", channel " + std::to_string(ch));
+            const double factor = (ch == 0 ? played[p].first : played[p].second) / 1285.0;
+            // The server scales in 16-bit fixed point and truncates: a sample
+            // may come out one step low.
+            EXPECT_NEAR(heard[p].peak[ch], bufferPeak * factor, 1.5);
+            const double dB = 20 * std::log10(heard[p].peak[ch] / static_cast<double>(bufferPeak));
+            EXPECT_NEAR(dB, 20 * std::log10(factor), 0.15);
+            std::printf("setting %4d: peak %5d of %d, %7.3f dB (%7.3f dB expected)\n",
+                        ch == 0 ? played[p].first : played[p].second, heard[p].peak[ch], bufferPeak,
+                        dB, 20 * std::log10(factor));
+        }
 }
 
 TEST(RealAudio, DevicesCommandListsWhatTheSettingsWillShow) {

@@ -21,6 +21,7 @@ class FakeMixerPlatform final : public MixerPlatform {
     std::vector<MixerDeviceCaps> devices;
     std::vector<FakeLine> destinations;
     int openResult = 0;
+    bool serverControl = false; // the opened device is a sound server's own control
     int setResult = 0;
     int getResult = 0;
     std::map<uint32_t, std::vector<int32_t>>* values; // shared with the test
@@ -39,6 +40,7 @@ class FakeMixerPlatform final : public MixerPlatform {
         return true;
     }
     int Open(uint32_t) override { return openResult; }
+    bool IsSoundServerControl() const override { return serverControl; }
     int LineByDestination(uint32_t d, MixerLineInfo& line) override {
         if (d >= destinations.size())
             return kMixerInvalidLine;

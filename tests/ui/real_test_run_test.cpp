@@ -32,8 +32,10 @@
 #include "support/real_program.h"
 #include "support/same_measurements.h"
 #include "support/shell.h"
+#include "support/sink_inputs.h"
 #include "support/sink_listener.h"
 #include "tools/simulation.h"
+#include "ui/calibration_by_ear.h"
 #include "ui/compatibility_window.h"
 #include "ui/looping_tone.h"
 #include "ui/main_window.h"
@@ -223,6 +225,109 @@ TEST_F(RealRun, CalibrationTonesAndSlidersOnTheRealCard) {
     // Where the swell of one loop meets the next, a few ms round to zero; a
     // hole in the stream would be longer.
     EXPECT_LT(longest, 400u);
+}
+
+// The largest sample of each channel, [left, right].
+std::pair<int, int> PeaksOf(const std::vector<std::pair<int16_t, int16_t>>& frames) {
+    std::pair<int, int> peaks{0, 0};
+    for (const auto& [l, r] : frames) {
+        peaks.first = std::max(peaks.first, std::abs(static_cast<int>(l)));
+        peaks.second = std::max(peaks.second, std::abs(static_cast<int>(r)));
+    }
+    return peaks;
+}
+
+// On the sound server both calibration windows take the server's control as
+// a working card, and both their sliders move the tone: the wave slider
+// through the program's own stream volume (a linear factor of setting / 1285),
+// the master slider through the server's output (the cube of its scalar on
+// the server's scale). A tone started after a move plays at the new volume
+// from its first sample; a move while it sounds changes it.
+TEST_F(RealRun, BothCalibrationWindowsSlidersMoveTheToneOnTheServer) {
+    ASSERT_TRUE(program.coreAudioMode);
+    program.settings.WaveOutDevice = -1;
+    const double tone = 32767 * 0.1; // -20 dB re full scale, the windows' level below
+    const auto pump = [](std::chrono::milliseconds span) {
+        for (const auto end = SteadyClock::now() + span; SteadyClock::now() < end;) {
+            QApplication::processEvents();
+            std::this_thread::sleep_for(5ms);
+        }
+    };
+    const auto setWave = [](VolumeSlider* s, int setting) { s->setValue(s->maximum() - setting); };
+    // Phases of one tone: what moves, then the factor the tone is heard at.
+    // The tone loops once a second; 1.2 s of each phase holds a whole loop.
+    // The tone's start is recorded from before it; a move while it sounds,
+    // from after it (the recording's lead would hold the phase before).
+    const auto phases = [&](auto& window, int channel) {
+        const struct {
+            const char* what;
+            std::function<void()> move;
+            double factor;
+        } steps[] = {
+            {"the tone started after a wave move", [&] { window.OnButton->click(); }, 128 / 1285.0},
+            {"wave to the top while it sounds", [&] { setWave(window.WaveOutSlider, 1285); }, 1},
+            {"master to 0.75 while it sounds", [&] { window.MasterSlider->setValue(250); },
+             0.75 * 0.75 * 0.75},
+            {"wave to 13 while it sounds", [&] { setWave(window.WaveOutSlider, 13); },
+             0.75 * 0.75 * 0.75 * 13 / 1285.0},
+        };
+        setWave(window.WaveOutSlider, 128);
+        for (const auto& step : steps) {
+            SCOPED_TRACE(step.what);
+            const bool start = &step == &steps[0];
+            if (!start) {
+                step.move();
+                pump(100ms);
+            }
+            const auto peaks = PeaksOf(RecordWhile([&] {
+                if (start)
+                    step.move();
+                pump(1200ms);
+            }));
+            ASSERT_TRUE(window.ToneOn())
+                << (dialogs.messages.empty() ? "" : dialogs.messages.back());
+            const int heard = channel == 0 ? peaks.first : peaks.second;
+            EXPECT_NEAR(heard, tone * step.factor, 2 + tone * step.factor * 0.005);
+            EXPECT_EQ(channel == 0 ? peaks.second : peaks.first, 0) << "only the chosen ear";
+        }
+        const auto inputs = ProgramSinkInputs();
+        ASSERT_EQ(inputs.size(), 1u);
+        EXPECT_EQ(inputs[0].volume,
+                  std::vector<pa_volume_t>(2, pa_sw_volume_from_linear(13 / 1285.0)));
+        window.MasterSlider->setValue(0);
+        window.close();
+        EXPECT_FALSE(window.ToneOn());
+    };
+    const auto notCompatible = [this] {
+        return std::count_if(
+            dialogs.messages.begin(), dialogs.messages.end(),
+            [](const std::string& m) { return m.find("not compatible") != std::string::npos; });
+    };
+    {
+        SCOPED_TRACE("compatibility test");
+        TfrmCompatibilityTest compatibility(program, *main);
+        compatibility.show();
+        EXPECT_EQ(notCompatible(), 0);
+        EXPECT_EQ(compatibility.WaveOutSlider->maximum(), 1285);
+        EXPECT_EQ(compatibility.WaveOutSlider->value(), 0) << "the stream volume starts at 100 %";
+        compatibility.rdoRightEar->setChecked(true);
+        compatibility.Threshold->setText("-20");
+        compatibility.tbrFrequency->setValue(7); // 1000 Hz
+        phases(compatibility, 1);
+        EXPECT_EQ(compatibility.WaveLabel->text(), QString::number(13 * 51)) << "the control value";
+    }
+    {
+        SCOPED_TRACE("calibration by ear");
+        dialogs.confirmationAnswer = true; // a reference audiogram: the level entry shows
+        TfrmBioCal bioCal(program, *main, [] {});
+        bioCal.show();
+        EXPECT_EQ(bioCal.WaveOutSlider->maximum(), 1285);
+        bioCal.Threshold->setText("40"); // 40 dB HL - 60: -20 dB re full scale
+        bioCal.MasterSlider->setValue(0);
+        phases(bioCal, 0);
+        EXPECT_EQ(program.bioCalTable[0][1].WaveVolume, 13);
+    }
+    EXPECT_EQ(notCompatible(), 0);
 }
 
 // Another program's change of the sink's volume stops a calibration tone at
