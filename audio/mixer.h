@@ -167,6 +167,9 @@ class Mixer {
 
     MixerControls& Controls() { return *controls_; }
     const TMixerCapsExtended& Caps() const { return caps_; }
+    // Whether the open device is the sound server's own control, whose wave
+    // volume is the program's own stream volume.
+    bool IsSoundServerControl() const { return platform_->IsSoundServerControl(); }
     const std::vector<std::string>& Listing() const { return listing_; }
 
     int MixerResult = 0;

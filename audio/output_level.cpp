@@ -94,6 +94,8 @@ LevelResult OutputLevelControl::ApplyCalibrationLevels(int ear, int32_t waveVolu
                                                        int32_t masterVolume) {
     MixerControls& m = mixer_.Controls();
     FirstFailure result(mixer_);
+    if (waveVolume == 0 && mixer_.IsSoundServerControl())
+        waveVolume = static_cast<int32_t>(m.MixWaveVolume.Steps);
     if (m.MixWaveVolume.Exist)
         if (const auto wave = VolumeRuleValue(m.MixWaveVolume, waveVolume))
             result.Check(m.MixWaveVolume.SetLevel(*wave, *wave), "wave volume");

@@ -52,7 +52,10 @@ class OutputLevelControl {
     // are skipped, as the card simply lacks them.
     LevelResult PrepareSoundCard();
     // ear 0 left, 1 right; volumes are the calibration entry's slider settings
-    // (master 0..1000 in core-audio mode).
+    // (master 0..1000 in core-audio mode). On the sound server's own control
+    // a wave setting of 0 plays at the full stream volume: calibrations made
+    // before that control had a wave volume store 0 there, and silence is
+    // never a calibrated level.
     LevelResult ApplyCalibrationLevels(int ear, int32_t waveVolume, int32_t masterVolume);
 
   private:

@@ -116,7 +116,10 @@ TEST_F(ServerWave, AWaveSettingIsALinearFactorOfTheStream) {
         int32_t value;
         double dB;
     } cases[] = {
-        {1285, 65535, 0.0}, {642, 32742, -6.03}, {128, 6528, -20.03}, {1, 51, -62.18}, {0, 0, 0},
+        {1285, 65535, 0.0},
+        {642, 32742, -6.03},
+        {128, 6528, -20.03},
+        {1, 51, -62.18},
     };
     OutputLevelControl level(*mixer, nullptr, true);
     for (const auto& c : cases) {
@@ -130,6 +133,28 @@ TEST_F(ServerWave, AWaveSettingIsALinearFactorOfTheStream) {
             EXPECT_NEAR(20 * std::log10(factor), c.dB, 0.005);
         }
     }
+}
+
+// Calibrations made on the server before its control had a wave volume
+// store 0 there; a test with them plays at the full stream volume, as they
+// always did, not in silence. A card's 0 is the card's.
+TEST_F(ServerWave, AStoredWaveOfZeroIsTheFullStreamOnTheServerOnly) {
+    Open(Device(true, false));
+    OutputLevelControl level(*mixer, nullptr, true);
+    EXPECT_TRUE(level.ApplyCalibrationLevels(0, 0, 500).Applied());
+    ASSERT_FALSE(stream.applied.empty());
+    EXPECT_EQ(stream.applied.back(), (OwnStreamVolume::Levels{65535, 65535}));
+    // The slider itself still goes down to silence.
+    EXPECT_TRUE(SetVolumeControl(*mixer, Wave(), "wave volume", 0, 0).Applied());
+    EXPECT_EQ(stream.applied.back(), (OwnStreamVolume::Levels{0, 0}));
+
+    Open(Device(false, true));
+    sets.clear();
+    OutputLevelControl card(*mixer, nullptr, false);
+    EXPECT_TRUE(card.ApplyCalibrationLevels(0, 0, 0).Applied());
+    ASSERT_FALSE(sets.empty());
+    EXPECT_EQ(std::get<0>(sets.front()), 8u) << "the card's PCM";
+    EXPECT_EQ(std::get<3>(sets.front()), (std::vector<int32_t>{0, 0}));
 }
 
 TEST_F(ServerWave, AStreamThatDoesNotTakeTheVolumeFailsTheSet) {
