@@ -33,6 +33,11 @@ struct ProgramState {
     PatientFile Record;
     SlotFrequencyTable SlotFrequency = InitialSlotFrequency();
     bool AudiogramValid = false;
+    // The record holds results that a test or retest measured and that have
+    // not been saved as an audiogram file since: New Test, New, Open and Exit
+    // ask before they drop them. A save as audiogram file, New and a
+    // successful Open clear it.
+    bool UnsavedResults = false;
     bool CalibrationLoaded = false;
     bool StopRequested = false;
     bool ResponsePressed = false;

@@ -78,6 +78,9 @@ class Dialogs {
     virtual bool ConfirmOkCancel(const std::string& text) = 0;
     // A box with Yes and No, no icon, the given caption; true on Yes.
     virtual bool AskYesNo(const std::string& text, const std::string& caption) = 0;
+    // A question with Yes, No and Cancel; Cancel also when the box is closed
+    // or Escape is pressed.
+    virtual ModalResult AskYesNoCancel(const std::string& text, const std::string& caption) = 0;
     // A confirmation box with Yes and No whose help button opens helpContext.
     virtual bool AskConfirmation(const std::string& text, int helpContext) = 0;
     // A Yes/No message dialog of the given type and caption with the check box

@@ -22,6 +22,9 @@ class StderrDialogs final : public Dialogs {
     void ShowMessage(const std::string& t) override { std::fprintf(stderr, "%s\n", t.c_str()); }
     bool ConfirmOkCancel(const std::string&) override { return false; }
     bool AskYesNo(const std::string&, const std::string&) override { return false; }
+    ModalResult AskYesNoCancel(const std::string&, const std::string&) override {
+        return ModalResult::Cancel;
+    }
     bool AskConfirmation(const std::string&, int) override { return false; }
     ModalResult AskWithDontShowAgain(const std::string&, const std::string&, DialogType,
                                      bool& d) override {

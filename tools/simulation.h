@@ -96,6 +96,16 @@ class RecordingDialogs final : public Dialogs {
         messages.push_back(text);
         return yesNoAnswer;
     }
+    // Called, when set, while the Yes/No/Cancel question is open; what it
+    // returns is the answer.
+    std::function<ModalResult()> yesNoCancelHook;
+    ModalResult yesNoCancelAnswer = ModalResult::Cancel;
+    int yesNoCancelShown = 0;
+    ModalResult AskYesNoCancel(const std::string& text, const std::string&) override {
+        messages.push_back(text);
+        ++yesNoCancelShown;
+        return yesNoCancelHook ? yesNoCancelHook() : yesNoCancelAnswer;
+    }
     bool AskConfirmation(const std::string& text, int) override {
         messages.push_back(text);
         return confirmationAnswer;

@@ -391,6 +391,14 @@ void TfrmMain::closeEvent(QCloseEvent* e) {
         e->ignore();
         return;
     }
+    // An end by a signal asks nothing: no one may be there to answer, and
+    // the sender waits for the end. One that comes while the question is
+    // open ends the program all the same.
+    if (!closing_ && !MayDropResults() && !closing_) {
+        closeAfterRun_ = false;
+        e->ignore();
+        return;
+    }
     e->accept();
     QApplication::quit();
 }

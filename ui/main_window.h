@@ -84,6 +84,14 @@ class TfrmMain : public QMainWindow {
     // Prints a window's picture on the run's printer; errors go to the caller.
     void PrintWindow(QWidget& window);
     bool TestRunning() const { return testRunning_; }
+    // Before a command drops the record: with results not saved since they
+    // were measured, asks "Save the audiogram of NAME first?". Yes saves
+    // through Save As, No drops them, Cancel keeps them; true when the
+    // command may go on (after Yes only when the save was done).
+    bool MayDropResults();
+    // The name the question gives the person tested: the first and the last
+    // name as typed, "(no name)" when neither was.
+    std::string NameForQuestion() const;
     // Closes the program as its close box does, also from outside (a signal):
     // a running test stops at once, open questions are dismissed.
     void RequestClose();
@@ -127,8 +135,12 @@ class TfrmMain : public QMainWindow {
     void NameChanged();
     void ShowHelp(int context);
     void OpenSettings(bool graphPage);
-    void RunTestCommand(const std::function<void(CommandContext&)>& command);
-    void AfterTestRun();
+    // dropsRecord: the command starts again from an empty record (New Test).
+    void RunTestCommand(const std::function<void(CommandContext&)>& command, bool dropsRecord);
+    // Save As; true when a file was written.
+    bool SaveAs();
+    // before: the record as the run found it.
+    void AfterTestRun(const PatientFile& before);
 
     Program& p_;
     HelpViewer* help_;

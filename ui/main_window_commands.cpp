@@ -1,6 +1,7 @@
 // The main window's menu commands: the file commands, the hearing test,
 // the calibration windows and printing.
 #include <QTimer>
+#include <cstring>
 
 #include "calibration/calibration_file.h"
 #include "core/errors.h"
@@ -32,9 +33,46 @@ class NoOnceValues final : public OnceValueStore {
     void WriteTrue(const std::string&) override {}
 };
 
+// The measurements of two records are the same.
+bool SameResults(const PatientFile& a, const PatientFile& b) {
+    return std::memcmp(a.Reverse, b.Reverse, sizeof a.Reverse) == 0 &&
+           std::memcmp(a.Threshold, b.Threshold, sizeof a.Threshold) == 0;
+}
+
+bool HasMeasurements(const PatientFile& r) {
+    for (int ear = 0; ear < kEars; ++ear)
+        for (int slot = 1; slot < kSlots; ++slot)
+            if (r.Count(ear, slot) > 0)
+                return true;
+    return false;
+}
+
 } // namespace
 
+std::string TfrmMain::NameForQuestion() const {
+    const std::string name =
+        (txtFirstName->text() + ' ' + txtLastName->text()).trimmed().toStdString();
+    return name.empty() ? "(no name)" : name;
+}
+
+bool TfrmMain::MayDropResults() {
+    if (!p_.state.UnsavedResults || !p_.state.AudiogramValid || !p_.dialogs)
+        return true;
+    switch (p_.dialogs->AskYesNoCancel("Save the audiogram of " + NameForQuestion() + " first?",
+                                       kProductName)) {
+    case ModalResult::Yes:
+        return SaveAs(); // a cancelled or failed save keeps everything
+    case ModalResult::No:
+        return true;
+    default:
+        return false;
+    }
+}
+
 void TfrmMain::New1Click() {
+    if (!MayDropResults())
+        return;
+    p_.state.UnsavedResults = false;
     p_.state.AudiogramValid = false;
     for (QLineEdit* e :
          {txtLastName, txtFirstName, txtOrganisation, txtReferenceNumber, txtComment})
@@ -50,6 +88,7 @@ void TfrmMain::OpenAudiogram(const std::string& fileName) {
     if (ReportRead(ReadFile(fileName, p_.state.Record, personal, Dates(), first), kMsgNotAudiogram,
                    *p_.dialogs)) {
         p_.state.AudiogramValid = true;
+        p_.state.UnsavedResults = false;
         p_.state.RepeatedPulses = 0; // a file says nothing of how its test played
     }
     SetPersonal(personal);
@@ -57,6 +96,8 @@ void TfrmMain::OpenAudiogram(const std::string& fileName) {
 }
 
 void TfrmMain::Open1Click() {
+    if (!MayDropResults())
+        return;
     const auto name =
         p_.files->OpenFile("Open Audiogram File", "Audiogram Files|*.aud", p_.defaultFolder);
     if (name)
@@ -64,21 +105,32 @@ void TfrmMain::Open1Click() {
 }
 
 void TfrmMain::Save1Click() {
+    SaveAs();
+}
+
+bool TfrmMain::SaveAs() {
     try {
         const std::string suggested =
             SuggestedFileName(p_.settings, Personal(), p_.state.Record, Dates());
         const auto choice = p_.files->SaveFile("Save As", "Audiogram|*.aud|ASCII-Text|*.txt",
                                                p_.defaultFolder, suggested, "aud");
         if (!choice)
-            return;
+            return false;
+        const bool text = ExportsAsText(choice->name, choice->fileType);
         const FileResult saved =
-            ExportsAsText(choice->name, choice->fileType)
-                ? WriteAsciiFile(choice->name, p_.state.Record, Personal(), Dates())
-                : WriteFile(choice->name, p_.state.Record, Personal(), Dates());
-        if (!saved.Done())
+            text ? WriteAsciiFile(choice->name, p_.state.Record, Personal(), Dates())
+                 : WriteFile(choice->name, p_.state.Record, Personal(), Dates());
+        if (!saved.Done()) {
             p_.dialogs->ShowMessage(FailureWithReason(kMsgSaveError, saved));
+            return false;
+        }
+        // A text export cannot be opened again: the results stay unsaved.
+        if (!text)
+            p_.state.UnsavedResults = false;
+        return true;
     } catch (const std::exception&) {
         p_.dialogs->ShowMessage(kMsgSaveError);
+        return false;
     }
 }
 
@@ -93,16 +145,24 @@ void TfrmMain::LoadCalibration1Click() {
 }
 
 void TfrmMain::NewTest1Click() {
-    RunTestCommand([](CommandContext& c) { ::tonmark::NewTest1Click(c); });
+    RunTestCommand([](CommandContext& c) { ::tonmark::NewTest1Click(c); }, true);
 }
 
 void TfrmMain::Retest1Click() {
-    RunTestCommand([](CommandContext& c) { ::tonmark::Retest1Click(c); });
+    RunTestCommand([](CommandContext& c) { ::tonmark::Retest1Click(c); }, false);
 }
 
-void TfrmMain::RunTestCommand(const std::function<void(CommandContext&)>& command) {
+void TfrmMain::RunTestCommand(const std::function<void(CommandContext&)>& command,
+                              bool dropsRecord) {
     if (!test_ || testRunning_ || !p_.clock || !p_.dialogs)
         return;
+    // Without a calibration New Test only says so, and the record stays.
+    if (dropsRecord && p_.state.CalibrationLoaded) {
+        if (!MayDropResults())
+            return;
+        p_.state.UnsavedResults = false;
+    }
+    const PatientFile before = p_.state.Record;
     QtTestRunServices services(p_, *this, *test_, [this] { pbxAudiogramPaint(); });
     services.abandon = [this] { return closing_ || closeAfterRun_; };
     QtMessagePump pump;
@@ -113,13 +173,20 @@ void TfrmMain::RunTestCommand(const std::function<void(CommandContext&)>& comman
     testRunning_ = true;
     struct Finally {
         TfrmMain& w;
-        ~Finally() { w.AfterTestRun(); }
-    } finally{*this};
+        const PatientFile& before;
+        ~Finally() { w.AfterTestRun(before); }
+    } finally{*this, before};
     command(cmd);
 }
 
-void TfrmMain::AfterTestRun() {
+void TfrmMain::AfterTestRun(const PatientFile& before) {
     testRunning_ = false;
+    // Results are new when the run left an audiogram whose measurements it
+    // changed (a stopped New Test leaves none; a retest stopped at its
+    // prompt changes nothing).
+    const PatientFile& now = p_.state.Record;
+    if (p_.state.AudiogramValid && HasMeasurements(now) && !SameResults(before, now))
+        p_.state.UnsavedResults = true;
     setEnabled(true); // also when the run failed before it could end its display
     pbxAudiogramPaint();
     NameChanged();

@@ -60,6 +60,17 @@ bool QtDialogs::AskYesNo(const std::string& text, const std::string& caption) {
     return box.exec() == QMessageBox::Yes;
 }
 
+ModalResult QtDialogs::AskYesNoCancel(const std::string& text, const std::string& caption) {
+    QMessageBox box(QMessageBox::Question, Q(caption), Q(text),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, DialogParent());
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::Cancel);
+    const int r = box.exec();
+    return r == QMessageBox::Yes  ? ModalResult::Yes
+           : r == QMessageBox::No ? ModalResult::No
+                                  : ModalResult::Cancel;
+}
+
 bool QtDialogs::AskConfirmation(const std::string& text, int helpContext) {
     QMessageBox box(QMessageBox::Question, Q("Confirm"), Q(text),
                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Help, DialogParent());

@@ -22,6 +22,7 @@ class QtDialogs final : public Dialogs {
     void ShowMessage(const std::string& text) override;
     bool ConfirmOkCancel(const std::string& text) override;
     bool AskYesNo(const std::string& text, const std::string& caption) override;
+    ModalResult AskYesNoCancel(const std::string& text, const std::string& caption) override;
     bool AskConfirmation(const std::string& text, int helpContext) override;
     ModalResult AskWithDontShowAgain(const std::string& text, const std::string& title,
                                      DialogType type, bool& dontShowAgain) override;
