@@ -10,6 +10,7 @@
 #include "core/atomic_file.h"
 #include "core/byte_codec.h"
 #include "core/errors.h"
+#include "support/temp_folder.h"
 #include "tools/simulation.h"
 #include "ui/file_messages.h"
 
@@ -106,9 +107,8 @@ TEST(CalibrationFile, CountLargerThanTheTextIsAccepted) {
 }
 
 TEST(CalibrationFile, ReadCalAndWriteFailures) {
-    const fs::path dir = fs::temp_directory_path() / ("tonmark-cal-" + std::to_string(getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+    const test::TempFolder temp("cal");
+    const fs::path dir = temp.Path();
     const std::string file = (dir / "x.cal").string();
     ASSERT_TRUE(WriteCalibrationFile(file, SampleTable(), kInfo).Done());
     CalibrationTable t{};
@@ -128,7 +128,6 @@ TEST(CalibrationFile, ReadCalAndWriteFailures) {
     EXPECT_EQ(r.failure, FileFailure::CannotWrite);
     EXPECT_EQ(CannotCreateMessage(r),
               "Cannot create file \"" + dir.string() + "\". " + std::strerror(EISDIR));
-    fs::remove_all(dir);
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "core/atomic_file.h"
+#include "support/temp_folder.h"
 
 namespace tonmark {
 namespace {
@@ -20,13 +21,9 @@ namespace fs = std::filesystem;
 class AtomicFile : public ::testing::Test {
   protected:
     AtomicFile() {
-        dir = fs::temp_directory_path() / ("tonmark-atomic-" + std::to_string(::getpid()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
         target = (dir / "file.bin").string();
         std::ofstream(target, std::ios::binary) << "old contents";
     }
-    ~AtomicFile() override { fs::remove_all(dir); }
 
     std::string Contents(const std::string& p) {
         std::string b;
@@ -35,7 +32,8 @@ class AtomicFile : public ::testing::Test {
     }
     size_t Entries() { return std::distance(fs::directory_iterator(dir), {}); }
 
-    fs::path dir;
+    test::TempFolder temp{"atomic"};
+    fs::path dir = temp.Path();
     std::string target;
 };
 

@@ -13,6 +13,7 @@
 #include "core/byte_codec.h"
 #include "core/errors.h"
 #include "storage/audiogram_file.h"
+#include "support/temp_folder.h"
 #include "tools/simulation.h"
 #include "ui/file_messages.h"
 
@@ -273,19 +274,17 @@ TEST(AudiogramFile, TextsAreWindows1252AndCutTo255) {
 class AudiogramFiles : public ::testing::Test {
   protected:
     AudiogramFiles() {
-        dir = fs::temp_directory_path() / ("tonmark-aud-" + std::to_string(::getpid()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
         target = (dir / "a.aud").string();
         std::ofstream(target, std::ios::binary) << "previous";
     }
-    ~AudiogramFiles() override { fs::remove_all(dir); }
+
     std::string Contents() {
         std::string b;
         EXPECT_TRUE(ReadWholeFile(target, b).Done());
         return b;
     }
-    fs::path dir;
+    test::TempFolder temp{"aud"};
+    fs::path dir = temp.Path();
     std::string target;
     RecordingDialogs dialogs;
 };

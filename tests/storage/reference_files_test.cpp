@@ -17,6 +17,7 @@
 #include "core/atomic_file.h"
 #include "storage/audiogram_file.h"
 #include "storage/settings_store.h"
+#include "support/temp_folder.h"
 
 namespace tonmark {
 namespace {
@@ -167,10 +168,8 @@ std::multimap<std::string, std::string> Observe(const Settings& s) {
 
 class ReferenceSettings : public ::testing::Test {
   protected:
-    const std::filesystem::path copy =
-        std::filesystem::temp_directory_path() /
-        ("tonmark-reference-settings-" + std::to_string(getpid()) + ".json");
-    ~ReferenceSettings() override { std::filesystem::remove(copy); }
+    const test::TempFolder temp{"reference-settings"};
+    const std::filesystem::path copy = temp / "Tonmark.json";
 
     // The reference file with some values replaced, read by a fresh store.
     SettingsRead ReadWith(const QJsonObject& changes, Settings& s) {

@@ -13,6 +13,7 @@
 #include "core/atomic_file.h"
 #include "core/errors.h"
 #include "storage/settings_store.h"
+#include "support/temp_folder.h"
 #include "tools/simulation.h"
 #include "ui/settings_messages.h"
 
@@ -50,13 +51,7 @@ QJsonObject FullStore() {
 
 class Store : public ::testing::Test {
   protected:
-    Store() {
-        dir = fs::temp_directory_path() /
-              ("tonmark-store-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-        fs::create_directories(dir);
-        path = (dir / "Tonmark.json").string();
-    }
-    ~Store() override { fs::remove_all(dir); }
+    Store() { path = (dir / "Tonmark.json").string(); }
 
     void Put(const QJsonObject& o) { PutBytes(QJsonDocument(o).toJson().toStdString()); }
     void PutBytes(const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
@@ -79,8 +74,8 @@ class Store : public ::testing::Test {
         WriteStoredSettings(store, s);
     }
 
-    static inline int counter = 0;
-    fs::path dir;
+    test::TempFolder temp{"store"};
+    fs::path dir = temp.Path();
     std::string path;
     Settings settings;
     DeviceListSizes lists{3, 2};

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "support/shell.h"
+#include "support/temp_folder.h"
 #include "tool_run.h"
 
 namespace tonmark::test {
@@ -20,16 +21,12 @@ namespace fs = std::filesystem;
 class ToolFaults : public ::testing::Test {
   protected:
     ToolFaults() {
-        dir = fs::path(::testing::TempDir()) / ("tonmark-faults-" + std::to_string(::getpid()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
         const std::string subject = Path("subject.json");
         std::ofstream(subject) << R"({"thresholds": {"left": {"1000": 20}, "right": {"1000": 5}}})";
         aud = Path("a.aud");
         EXPECT_EQ(RunTool("simulate --subject " + subject + " --aud " + aud + " >/dev/null").status,
                   0);
     }
-    ~ToolFaults() override { fs::remove_all(dir); }
 
     std::string Path(const std::string& name) const { return (dir / name).string(); }
     static std::string Slurp(const std::string& path) {
@@ -62,7 +59,8 @@ class ToolFaults : public ::testing::Test {
         return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
     }
 
-    fs::path dir;
+    TempFolder temp{"faults"};
+    fs::path dir = temp.Path();
     std::string aud;
 };
 

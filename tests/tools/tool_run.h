@@ -1,5 +1,6 @@
 #pragma once
 // Runs tonmark-tool as a user would and captures what it prints.
+#include "support/temp_folder.h"
 #include <cstdio>
 #include <string>
 #include <sys/wait.h>
@@ -13,10 +14,8 @@ struct ToolResult {
 };
 
 inline ToolResult RunTool(const std::string& args) {
-    // Unique per process and call: ctest runs test cases side by side.
-    static int calls = 0;
-    const std::string errFile = std::string(::testing::TempDir()) + "tool-stderr-" +
-                                std::to_string(::getpid()) + "-" + std::to_string(++calls);
+    const TempFolder temp("tool");
+    const std::string errFile = (temp / "stderr").string();
     const std::string cmd = std::string(TONMARK_TOOL) + " " + args + " 2>" + errFile;
     ToolResult r;
     FILE* p = popen(cmd.c_str(), "r");
@@ -33,7 +32,6 @@ inline ToolResult RunTool(const std::string& args) {
             r.err.append(buf, n);
         fclose(e);
     }
-    std::remove(errFile.c_str());
     return r;
 }
 

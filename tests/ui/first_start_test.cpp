@@ -9,6 +9,7 @@
 
 #include "app/platform_helpers.h"
 #include "core/atomic_file.h"
+#include "support/temp_folder.h"
 #include "ui/settings_dialog.h"
 #include "ui/settings_messages.h"
 #include "ui_fixture.h"
@@ -101,9 +102,8 @@ TEST_F(FirstStart, TwoProgramsEachKeepTheirConfirmedChange) {
 // An installed program sets up a new user's settings; one in its build
 // folder does not.
 TEST(NewUserSettings, OnlyAnInstalledProgramCreatesThem) {
-    const fs::path root =
-        fs::temp_directory_path() / ("tonmark-new-user-" + std::to_string(getpid()));
-    fs::remove_all(root);
+    const TempFolder temp("new-user");
+    const fs::path root = temp.Path();
     fs::create_directories(root / "build/help");
     fs::create_directories(root / "prefix/bin");
     fs::create_directories(root / "prefix/share/tonmark/help");
@@ -140,7 +140,6 @@ TEST(NewUserSettings, OnlyAnInstalledProgramCreatesThem) {
             EXPECT_FALSE(fs::exists(path));
         }
     }
-    fs::remove_all(root);
 }
 
 } // namespace

@@ -20,6 +20,7 @@
 
 #include "support/fake_mixer_platform.h"
 #include "support/fake_wave_output.h"
+#include "support/temp_folder.h"
 #include "tools/simulation.h"
 #include "ui/program_windows.h"
 
@@ -130,9 +131,8 @@ int main(int argc, char** argv) {
         font.setPointSizeF(font.pointSizeF() * std::atof(f));
         QApplication::setFont(font);
     }
-    const auto dir =
-        std::filesystem::temp_directory_path() / ("tonmark-layout-" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir);
+    const test::TempFolder temp("layout");
+    const std::filesystem::path& dir = temp.Path();
     std::filesystem::copy_file(TONMARK_TEST_DATA "/full_settings.json", dir / "Tonmark.json");
 
     RecordingDialogs dialogs;
@@ -167,7 +167,6 @@ int main(int argc, char** argv) {
     Check("Compatibility Test", windows.compatibility.get());
     windows.compatibility->hide();
     Check("Calibration by Ear", windows.bioCal.get());
-    std::filesystem::remove_all(dir);
     std::printf("%d faults at scale %s, font scale %s\n", faults,
                 std::getenv("QT_SCALE_FACTOR") ? std::getenv("QT_SCALE_FACTOR") : "1",
                 std::getenv("TONMARK_FONT_SCALE") ? std::getenv("TONMARK_FONT_SCALE") : "1");

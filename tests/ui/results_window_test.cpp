@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "core/errors.h"
+#include "support/temp_folder.h"
 #include "ui/help_viewer.h"
 #include "ui/printing.h"
 #include "ui/results_window.h"
@@ -253,8 +254,8 @@ TEST_F(Results, APrintWithoutDialogKeepsTheEarlierPrintout) {
 }
 
 TEST(Printing, AFreshFileNameCountsOnPastTakenNames) {
-    const fs::path d = fs::temp_directory_path() / ("tonmark-fresh-" + std::to_string(getpid()));
-    fs::create_directories(d);
+    const TempFolder temp("fresh");
+    const fs::path& d = temp.Path();
     for (const char* taken : {"a.pdf", "a-2.pdf", "b-7.pdf", "noext"})
         std::ofstream(d / taken) << "x";
     const struct {
@@ -263,7 +264,6 @@ TEST(Printing, AFreshFileNameCountsOnPastTakenNames) {
     } cases[] = {{"a.pdf", "a-3.pdf"}, {"b-7.pdf", "b-8.pdf"}, {"noext", "noext-2"}};
     for (const auto& c : cases)
         EXPECT_EQ(FreshPrintFileName((d / c.from).string()), (d / c.fresh).string()) << c.from;
-    fs::remove_all(d);
 }
 
 TEST(Printing, PhysicalSizeWhenItFitsElseScaledDown) {
@@ -279,7 +279,8 @@ TEST(Printing, PhysicalSizeWhenItFitsElseScaledDown) {
 }
 
 TEST(HelpFolder, BesideTheProgramElseWhereItIsInstalled) {
-    const fs::path root = fs::temp_directory_path() / ("tonmark-help-" + std::to_string(getpid()));
+    const TempFolder temp("help");
+    const fs::path root = temp.Path();
     fs::create_directories(root / "bin");
     fs::create_directories(root / "share/tonmark/help");
     EXPECT_EQ(HelpFolderBeside(QString::fromStdString((root / "bin").string())).toStdString(),
@@ -287,7 +288,6 @@ TEST(HelpFolder, BesideTheProgramElseWhereItIsInstalled) {
     fs::create_directories(root / "bin/help");
     EXPECT_EQ(HelpFolderBeside(QString::fromStdString((root / "bin").string())).toStdString(),
               (root / "bin/help").string());
-    fs::remove_all(root);
 }
 
 } // namespace

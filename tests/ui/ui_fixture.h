@@ -11,6 +11,7 @@
 
 #include "support/fake_mixer_platform.h"
 #include "support/fake_wave_output.h"
+#include "support/temp_folder.h"
 #include "tools/simulation.h"
 #include "ui/error_handler.h"
 #include "ui/program_windows.h"
@@ -59,9 +60,6 @@ class ScriptedFiles final : public FileDialogs {
 class UiFixture : public ::testing::Test {
   protected:
     UiFixture() {
-        dir = std::filesystem::temp_directory_path() /
-              ("tonmark-ui-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
-        std::filesystem::create_directories(dir);
         storePath = (dir / "Tonmark.json").string();
         std::filesystem::copy_file(TONMARK_TEST_DATA "/full_settings.json", storePath);
         program.errors.SetSink([this](const std::string& text) { errors.push_back(text); });
@@ -77,10 +75,7 @@ class UiFixture : public ::testing::Test {
         mixerPlatform = platform.get();
         program.mixer = std::make_unique<Mixer>(std::move(platform));
     }
-    ~UiFixture() override {
-        windows.reset();
-        std::filesystem::remove_all(dir);
-    }
+    ~UiFixture() override { windows.reset(); }
 
     // The start-up of the windows, as main runs it.
     void Start(std::vector<std::string> args = {}) {
@@ -92,8 +87,8 @@ class UiFixture : public ::testing::Test {
 
     void WriteStore(const std::string& json) { std::ofstream(storePath) << json; }
 
-    static inline int counter = 0;
-    std::filesystem::path dir;
+    TempFolder temp{"ui"};
+    std::filesystem::path dir = temp.Path();
     std::string storePath;
     std::map<uint32_t, std::vector<int32_t>> mixerValues;
     std::vector<std::tuple<uint32_t, uint32_t, uint32_t, std::vector<int32_t>>> mixerSets;
