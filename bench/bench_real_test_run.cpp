@@ -34,7 +34,7 @@
 #include "support/real_program.h"
 #include "tools/simulation.h"
 #include "ui/main_window.h"
-#include "ui/test_window.h"
+#include "ui/run_window.h"
 
 using namespace tonmark;
 using namespace std::chrono;

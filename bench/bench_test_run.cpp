@@ -2,7 +2,7 @@
 // procedure itself, without synthesis or playback.
 #include <benchmark/benchmark.h>
 
-#include "core/hearing_test_commands.h"
+#include "core/run_commands.h"
 #include "tools/simulation.h"
 
 namespace {

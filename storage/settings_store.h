@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "core/file_result.h"
-#include "core/hearing_test_commands.h"
+#include "core/run_commands.h"
 #include "core/settings.h"
 
 namespace tonmark {

@@ -10,7 +10,7 @@
 
 #include "core/atomic_file.h"
 #include "core/errors.h"
-#include "core/hearing_test_commands.h"
+#include "core/run_commands.h"
 #include "core/settings.h"
 #include "storage/audiogram_file.h"
 #include "storage/settings_store.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "core/hearing_test_commands.h"
+#include "core/run_commands.h"
 #include "core/program_state.h"
 #include "core/run_services.h"
 

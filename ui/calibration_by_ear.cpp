@@ -10,7 +10,7 @@
 #include "ui/fit_to_text.h"
 #include "ui/looping_tone.h"
 #include "ui/main_window.h"
-#include "ui/test_window.h"
+#include "ui/run_window.h"
 
 namespace tonmark {
 

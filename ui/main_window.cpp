@@ -9,7 +9,7 @@
 #include <ctime>
 
 #include "core/errors.h"
-#include "core/test_procedure.h"
+#include "core/threshold_run.h"
 #include "storage/file_names.h"
 #include "ui/audiogram_chart.h"
 #include "ui/calibration_info.h"
@@ -19,7 +19,7 @@
 #include "ui/help_viewer.h"
 #include "ui/printing.h"
 #include "ui/settings_dialog.h"
-#include "ui/test_window.h"
+#include "ui/run_window.h"
 
 namespace tonmark {
 

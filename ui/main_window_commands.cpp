@@ -5,18 +5,18 @@
 
 #include "calibration/calibration_file.h"
 #include "core/errors.h"
-#include "core/hearing_test_commands.h"
-#include "core/test_procedure.h"
+#include "core/run_commands.h"
+#include "core/threshold_run.h"
 #include "storage/file_names.h"
 #include "ui/calibration_by_ear.h"
 #include "ui/calibration_info.h"
 #include "ui/compatibility_window.h"
 #include "ui/file_messages.h"
-#include "ui/hearing_run_services.h"
+#include "ui/run_services_qt.h"
 #include "ui/main_window.h"
 #include "ui/printing.h"
 #include "ui/results_window.h"
-#include "ui/test_window.h"
+#include "ui/run_window.h"
 
 namespace tonmark {
 

@@ -28,7 +28,7 @@
 #include "ui/program.h"
 #include "ui/results_window.h"
 #include "ui/settings_dialog.h"
-#include "ui/test_window.h"
+#include "ui/run_window.h"
 
 namespace tonmark {
 

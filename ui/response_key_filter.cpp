@@ -4,7 +4,7 @@
 #include <QKeyEvent>
 #include <QWindow>
 
-#include "ui/test_window.h"
+#include "ui/run_window.h"
 
 namespace tonmark {
 

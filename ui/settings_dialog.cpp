@@ -9,7 +9,7 @@
 #include <algorithm>
 
 #include "core/audiogram.h"
-#include "core/test_procedure.h"
+#include "core/threshold_run.h"
 #include "ui/error_handler.h"
 #include "ui/field_limits.h"
 #include "ui/gdi_canvas.h"

@@ -4,8 +4,8 @@
 
 #include <set>
 
-#include "core/hearing_test_commands.h"
-#include "core/test_procedure.h"
+#include "core/run_commands.h"
+#include "core/threshold_run.h"
 #include "tools/simulation.h"
 
 namespace tonmark::test {

@@ -12,7 +12,7 @@
 #include "ui/calibration_by_ear.h"
 #include "ui/calibration_info.h"
 #include "ui/looping_tone.h"
-#include "ui/test_window.h"
+#include "ui/run_window.h"
 #include "ui/volume_sliders.h"
 #include "ui_fixture.h"
 

@@ -9,7 +9,7 @@
 
 #include "ui/compatibility_window.h"
 #include "ui/looping_tone.h"
-#include "ui/test_window.h"
+#include "ui/run_window.h"
 #include "ui_fixture.h"
 
 namespace tonmark::test {

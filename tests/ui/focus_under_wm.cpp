@@ -12,7 +12,7 @@
 #include <string>
 
 #include "support/shell.h"
-#include "ui/hearing_run_services.h"
+#include "ui/run_services_qt.h"
 #include "ui_fixture.h"
 
 namespace tonmark::test {

@@ -20,14 +20,14 @@
 #include "audio/pulse_output_watch.h"
 #include "audio/routed_wave_output.h"
 #include "audio/tone_synthesis.h"
-#include "core/test_procedure.h"
+#include "core/threshold_run.h"
 #include "support/real_program.h"
 #include "support/same_measurements.h"
 #include "support/shell.h"
 #include "support/sink_listener.h"
 #include "tools/simulation.h"
 #include "ui/main_window.h"
-#include "ui/test_window.h"
+#include "ui/run_window.h"
 
 namespace tonmark::test {
 namespace {

@@ -27,7 +27,7 @@
 #include "audio/portaudio_output.h"
 #include "audio/pulse_endpoint_volume.h"
 #include "audio/pulse_output_watch.h"
-#include "core/test_procedure.h"
+#include "core/threshold_run.h"
 #include "support/program_process.h"
 #include "support/real_program.h"
 #include "support/same_measurements.h"
@@ -39,7 +39,7 @@
 #include "ui/compatibility_window.h"
 #include "ui/looping_tone.h"
 #include "ui/main_window.h"
-#include "ui/test_window.h"
+#include "ui/run_window.h"
 
 namespace tonmark::test {
 namespace {

@@ -6,7 +6,7 @@
 #include <QKeyEvent>
 #include <filesystem>
 
-#include "core/test_procedure.h"
+#include "core/threshold_run.h"
 #include "storage/audiogram_file.h"
 #include "support/same_measurements.h"
 #include "ui/file_messages.h"

@@ -6,7 +6,7 @@
 
 #include "core/audiogram.h"
 #include "core/settings.h"
-#include "core/test_procedure.h"
+#include "core/threshold_run.h"
 
 namespace tonmark {
 

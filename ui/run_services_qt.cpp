@@ -1,4 +1,4 @@
-#include "ui/hearing_run_services.h"
+#include "ui/run_services_qt.h"
 
 #include <QThread>
 

@@ -16,7 +16,7 @@
 
 #include "core/run_services.h"
 #include "ui/program.h"
-#include "ui/test_window.h"
+#include "ui/run_window.h"
 
 namespace tonmark {
 

@@ -11,11 +11,11 @@
 #include <cstring>
 
 #include "core/errors.h"
-#include "core/hearing_test_commands.h"
+#include "core/run_commands.h"
 #include "support/same_measurements.h"
 #include "ui/gdi_canvas.h"
-#include "ui/hearing_run_services.h"
-#include "ui/test_window.h"
+#include "ui/run_services_qt.h"
+#include "ui/run_window.h"
 #include "ui_fixture.h"
 
 namespace tonmark::test {

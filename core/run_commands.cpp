@@ -1,4 +1,4 @@
-#include "core/hearing_test_commands.h"
+#include "core/run_commands.h"
 
 namespace tonmark {
 

@@ -1,4 +1,4 @@
-#include "core/test_procedure.h"
+#include "core/threshold_run.h"
 
 #include <algorithm>
 #include <cstdio>

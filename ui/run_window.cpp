@@ -1,4 +1,4 @@
-#include "ui/test_window.h"
+#include "ui/run_window.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
