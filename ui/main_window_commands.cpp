@@ -10,7 +10,7 @@
 #include "storage/file_names.h"
 #include "ui/calibration_by_ear.h"
 #include "ui/calibration_info.h"
-#include "ui/compatibility_window.h"
+#include "ui/hardware_check_window.h"
 #include "ui/file_messages.h"
 #include "ui/run_services_qt.h"
 #include "ui/main_window.h"

@@ -21,7 +21,7 @@
 #include "ui/about_box.h"
 #include "ui/calibration_by_ear.h"
 #include "ui/calibration_info.h"
-#include "ui/compatibility_window.h"
+#include "ui/hardware_check_window.h"
 #include "ui/help_viewer.h"
 #include "ui/main_window.h"
 #include "ui/printing.h"

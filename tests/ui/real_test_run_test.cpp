@@ -36,7 +36,7 @@
 #include "support/sink_listener.h"
 #include "tools/simulation.h"
 #include "ui/calibration_by_ear.h"
-#include "ui/compatibility_window.h"
+#include "ui/hardware_check_window.h"
 #include "ui/looping_tone.h"
 #include "ui/main_window.h"
 #include "ui/run_window.h"

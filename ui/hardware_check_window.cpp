@@ -1,4 +1,4 @@
-#include "ui/compatibility_window.h"
+#include "ui/hardware_check_window.h"
 
 #include <QHideEvent>
 #include <QLocale>

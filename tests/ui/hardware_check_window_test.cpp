@@ -7,7 +7,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "ui/compatibility_window.h"
+#include "ui/hardware_check_window.h"
 #include "ui/looping_tone.h"
 #include "ui/run_window.h"
 #include "ui_fixture.h"
