@@ -20,10 +20,9 @@ void BM_DefaultTwoEarRun(benchmark::State& bench) {
                 state.StopRequested = true;
         };
         tonmark::RecordingDialogs dialogs;
-        tonmark::NullPump pump;
         tonmark::FixedClock clock({2026, 12, 9, 12, 0, 0});
         tonmark::MemoryOnceStore once;
-        tonmark::TestRunContext run{state, settings, services, dialogs, pump, clock};
+        tonmark::TestRunContext run{state, settings, services, dialogs, clock};
         tonmark::CommandContext cmd{run, once, 20};
         tonmark::NewTest1Click(cmd);
         pulses = services.pulses();

@@ -44,41 +44,68 @@ std::optional<TestProperties> BuildRetestPlan(const PatientFile& record) {
     return plan;
 }
 
-int Retest1Click(CommandContext& ctx) {
-    int cycles = 0;
-    for (;;) {
-        if (ctx.maxRetestCycles && cycles >= *ctx.maxRetestCycles)
-            break;
-        const auto plan = BuildRetestPlan(ctx.run.state.Record);
-        if (!plan)
-            break;
-        ++cycles;
-        ++ctx.retestCyclesRun;
-        RunTest(ctx.run, *plan, true);
-        if (ctx.run.state.StopRequested)
-            break;
-    }
-    return cycles;
+std::optional<RunRequest> TestCommand::NextRetest(const ProgramState& state) {
+    if (maxCycles_ && cycles_ >= *maxCycles_)
+        return std::nullopt;
+    auto plan = BuildRetestPlan(state.Record);
+    if (!plan)
+        return std::nullopt;
+    ++cycles_;
+    return RunRequest{*plan, true};
 }
 
-int NewTest1Click(CommandContext& ctx) {
-    ProgramState& st = ctx.run.state;
-    Dialogs& dialogs = ctx.run.dialogs;
+std::optional<RunRequest> TestCommand::Begin(ProgramState& st, const Settings& settings,
+                                             Dialogs& dialogs, OnceValueStore& once,
+                                             const std::function<void()>& repaintChart) {
+    if (kind_ == Kind::Retest)
+        return NextRetest(st);
     if (!st.CalibrationLoaded) {
         if (dialogs.AskYesNo(kMsgNeedCalibration, "Information"))
             dialogs.ShowHelpTopic(kHelpCalibration);
-        return 0;
+        return std::nullopt;
     }
-    if (MessageDlgOnce(dialogs, ctx.once, kMsgInstructions, "Information", DialogType::Information,
+    if (MessageDlgOnce(dialogs, once, kMsgInstructions, "Information", DialogType::Information,
                        kMsgNeedCalibration) == ModalResult::Yes)
         dialogs.ShowHelpTopic(kHelpSubjectInstructions);
     ClearAudiogram(st.Record);
     st.RepeatedPulses = 0;
-    ctx.run.services.RepaintChart();
-    RunTest(ctx.run, BuildNewTestPlan(ctx.run.settings), false);
-    if (ctx.run.settings.AutoRetest && !st.StopRequested)
-        return Retest1Click(ctx);
-    return 0;
+    if (repaintChart)
+        repaintChart();
+    return RunRequest{BuildNewTestPlan(settings), false};
+}
+
+std::optional<RunRequest> TestCommand::AfterRun(const ProgramState& st, const Settings& settings) {
+    // After New Test's own run the retest cycles follow only with
+    // "AutoRetest"; after a retest run, until one is stopped.
+    if (kind_ == Kind::NewTest && cycles_ == 0 && !settings.AutoRetest)
+        return std::nullopt;
+    if (st.StopRequested)
+        return std::nullopt;
+    return NextRetest(st);
+}
+
+int RunCommand(CommandContext& ctx, TestCommand& command) {
+    TestRunContext& run = ctx.run;
+    std::optional<RunRequest> next = command.Begin(
+        run.state, run.settings, run.dialogs, ctx.once, [&run] { run.services.RepaintChart(); });
+    int counted = 0;
+    while (next) {
+        ctx.retestCyclesRun += command.RetestCycles() - counted;
+        counted = command.RetestCycles();
+        RunTest(run, next->plan, next->autoRetest);
+        next = command.AfterRun(run.state, run.settings);
+    }
+    return command.RetestCycles();
+}
+
+int Retest1Click(CommandContext& ctx) {
+    TestCommand command(TestCommand::Kind::Retest, ctx.maxRetestCycles);
+    return RunCommand(ctx, command);
+}
+
+int NewTest1Click(CommandContext& ctx) {
+    TestCommand command(TestCommand::Kind::NewTest, ctx.maxRetestCycles);
+    return RunCommand(ctx, command);
 }
 
 } // namespace tonmark

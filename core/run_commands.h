@@ -1,6 +1,7 @@
 #pragma once
 // New Test and Retest as the menu commands run them, and the "show once"
 // message dialog they use.
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -41,6 +42,42 @@ TestProperties BuildNewTestPlan(const Settings& settings);
 // does not measure it, so planning it would repeat for ever.
 std::optional<TestProperties> BuildRetestPlan(const PatientFile& record);
 
+// One run of a command: its plan and whether it is a retest cycle.
+struct RunRequest {
+    TestProperties plan;
+    bool autoRetest = false;
+};
+
+// New Test or Retest from its first question to its last run, one run at a
+// time, so that each driver makes the runs in its own way: at once
+// (RunCommand) or from the windows' event loop.
+class TestCommand {
+  public:
+    enum class Kind { NewTest, Retest };
+    // maxRetestCycles: retest runs to make at most; nullopt = until nothing
+    // is flagged or the user stops (the menu command).
+    explicit TestCommand(Kind kind, std::optional<int> maxRetestCycles = std::nullopt)
+        : kind_(kind), maxCycles_(maxRetestCycles) {}
+
+    // New Test's calibration check, its instructions question (modal boxes)
+    // and the clearing of the record, then the first run; nothing when the
+    // command ends before a run.
+    std::optional<RunRequest> Begin(ProgramState& state, const Settings& settings,
+                                    Dialogs& dialogs, OnceValueStore& once,
+                                    const std::function<void()>& repaintChart);
+    // The run to make after the one that just ended; nothing when the
+    // command is over.
+    std::optional<RunRequest> AfterRun(const ProgramState& state, const Settings& settings);
+    // Retest runs asked for so far.
+    int RetestCycles() const { return cycles_; }
+
+  private:
+    std::optional<RunRequest> NextRetest(const ProgramState& state);
+    Kind kind_;
+    std::optional<int> maxCycles_;
+    int cycles_ = 0;
+};
+
 struct CommandContext {
     TestRunContext& run;
     OnceValueStore& once;
@@ -51,6 +88,8 @@ struct CommandContext {
     int retestCyclesRun = 0;
 };
 
+// Makes every run of the command at once; returns the retest runs made.
+int RunCommand(CommandContext& ctx, TestCommand& command);
 // Returns the number of retest runs made.
 int Retest1Click(CommandContext& ctx);
 // New Test, followed by the retest cycles when "AutoRetest" is set. Returns the

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <exception>
 
 #include "core/errors.h"
 #include "core/rounding.h"
 #include "core/setting_values.h"
+#include "core/step_procedure.h"
 
 namespace tonmark {
 
@@ -29,96 +31,195 @@ double StartTestLevel(const Settings& settings) {
     return settings.StartLevel.StrictInteger() - kRangeTop;
 }
 
-struct RunParameters {
-    double beepTime, pauseTime, testTime, step, period;
-    int minRev;
-};
+RunStep Step(RunStepKind kind) {
+    RunStep s;
+    s.kind = kind;
+    return s;
+}
 
-class TestRun {
-  public:
-    TestRun(TestRunContext& ctx, const TestProperties& props, bool autoRetest)
-        : ctx_(ctx), st_(ctx.state), run_(ctx.state.Run), props_(props), autoRetest_(autoRetest) {}
+RunStep TextStep(RunStepKind kind, std::string text) {
+    RunStep s = Step(kind);
+    s.text = std::move(text);
+    return s;
+}
 
-    void Execute();
+RunStep EarSlotStep(RunStepKind kind, int ear, int slot) {
+    RunStep s = Step(kind);
+    s.ear = ear;
+    s.slot = slot;
+    return s;
+}
 
-  private:
-    void Prepare();
-    void EarPasses();
-    // Plays one slot; returns the number of entries recorded.
-    int PlaySlot(int s);
-    void FinishSlot(int s, int r);
-    void Finish();
-    void StampDateTime();
+// A sound output that could not do what a step asked ends the run as a stop.
+void ThrowOnFailure(const StepAnswer& a) {
+    if (!a.failure.empty())
+        throw SoundOutputError(a.failure);
+}
+
+} // namespace
+
+RunRecord ReadRunRecord(const Settings& s, const LevelCorrections& corrections) {
+    RunRecord p;
+    p.beepTime = s.PulseDuration.Real();
+    p.pauseTime = s.PauseDuration.Real();
+    p.testTime = s.MaxTestTime.Real();
+    // A row has room for 20 entries; more reversals cannot be stored.
+    p.minRev = std::min(s.MinReversals.Integer(), kMaxEntries);
+    p.step = s.LevelStep.Real();
+    p.period = p.beepTime + p.pauseTime;
+    const int32_t divisor = Round(p.testTime);
+    // A test time that rounds to 0 s gives no graph width to share out.
+    p.traceStep = divisor > 0 ? Round(kGraphWidth * p.period) / divisor : 0;
+    p.firstUsedEntry = s.FirstUsedEntry();
+    p.showInRealTime = s.ShowInRealTime;
+    p.autoRetest = s.AutoRetest;
+    p.joystick = s.Joystick;
+    p.waveOutDevice = s.WaveOutDevice;
+    p.levelCorrection = corrections;
+    return p;
+}
+
+struct ThresholdRun::Impl {
+    Impl(ProgramState& state, const Settings& settings, const TestProperties& plan, bool autoRetest,
+         const LevelCorrections& corrections)
+        : st_(state), settings_(settings), run_(state.Run), props_(plan), autoRetest_(autoRetest),
+          p_(ReadRunRecord(settings, corrections)), body_(Execute()) {
+        body_.BecomeRoot(root_);
+    }
+
+    const RunStep& Advance(const StepAnswer& answer) {
+        try {
+            if (!body_.Advance(answer))
+                root_.step = RunStep{};
+        } catch (...) {
+            root_.step = RunStep{};
+            throw;
+        }
+        return root_.step;
+    }
+
+    StepProcedure Execute();
+    StepProcedure Prepare();
+    StepProcedure EarPasses();
+    // Plays one slot; r receives the number of entries recorded.
+    StepProcedure PlaySlot(int s, int& r);
+    StepProcedure FinishSlot(int s, int r);
+    StepProcedure Finish();
+    StepProcedure StampDateTime();
+    StepProcedure CloseOutputOnce();
+
     // The slot reads as not measured.
     void ForgetSlot(int ear, int slot) {
         st_.Record.Count(ear, slot) = 0;
         st_.Record.Threshold[ear][slot - 1] = NotMeasured;
     }
-    void CloseOutputOnce() {
-        if (!outputClosed_) {
-            outputClosed_ = true;
-            ctx_.services.CloseTestOutput();
-        }
+    PulseRequest Pulse(int ear, int s, bool repeat) const {
+        PulseRequest q;
+        q.ear = ear;
+        q.slot = s;
+        q.hz = st_.SlotFrequency[s];
+        q.level = run_.TestLevel;
+        q.amplitude = run_.TestLevel - p_.levelCorrection[ear][s];
+        q.beepTime = p_.beepTime;
+        q.pauseTime = p_.pauseTime;
+        q.leftChannelOn = run_.LeftChannelOn;
+        q.rightChannelOn = run_.RightChannelOn;
+        q.repeat = repeat;
+        return q;
     }
 
-    TestRunContext& ctx_;
     ProgramState& st_;
+    const Settings& settings_;
     TestRunState& run_;
     TestProperties props_; // the run works on its own copy
     const bool autoRetest_;
-    RunParameters p_{};
+    RunRecord p_;
     std::string retestList_;
     int k_ = 0;
     int lastSlot_ = -1; // slot in which the ear passes ended
     bool outputClosed_ = false;
     std::string outputFailure_;
     int repeated_ = 0; // pulses played again in this run
+    StepProcedure::Root root_{};
+    StepProcedure body_;
+    bool started_ = false;
 };
 
-void TestRun::Execute() {
+StepProcedure ThresholdRun::Impl::Execute() {
     retestList_.clear();
     repeated_ = 0;
     run_.PulseCount = 0;
     st_.StopRequested = false;
-    ctx_.services.BeginTestRun();
+    {
+        RunStep begin = Step(RunStepKind::BeginRun);
+        begin.joystick = p_.joystick;
+        co_yield begin;
+    }
     st_.ResponsePressed = false;
     st_.ResponseSincePoll = false;
+    std::exception_ptr error;
     try {
-        Prepare();
+        {
+            StepProcedure sub = Prepare();
+            co_await std::move(sub);
+        }
         try {
-            ctx_.services.OpenTestOutput(k_);
-            run_.TestLevel = StartTestLevel(ctx_.settings);
-            EarPasses();
+            // The familiarisation uses the calibration of its frequency, the
+            // repeat at 1000 Hz that of 1000 Hz, as the working slots do.
+            for (auto& ear : p_.levelCorrection) {
+                if (k_ > 0)
+                    ear[0] = ear[k_];
+                ear[12] = ear[5];
+            }
+            RunStep open = Step(RunStepKind::OpenOutput);
+            open.k = k_;
+            open.device = p_.waveOutDevice;
+            {
+                const StepAnswer answered = co_yield open;
+                ThrowOnFailure(answered);
+            }
+            run_.TestLevel = StartTestLevel(settings_);
+            {
+                StepProcedure sub = EarPasses();
+                co_await std::move(sub);
+            }
         } catch (const SoundOutputError& e) {
             // The device is gone or never opened: end the run as a stop, so
             // that nothing waits for a pulse that cannot finish.
             outputFailure_ = e.what();
             st_.StopRequested = true;
         }
-        CloseOutputOnce();
-        Finish();
+        {
+            StepProcedure sub = CloseOutputOnce();
+            co_await std::move(sub);
+        }
+        {
+            StepProcedure sub = Finish();
+            co_await std::move(sub);
+        }
     } catch (...) {
-        CloseOutputOnce();
-        ctx_.services.EndTestRun();
-        throw;
+        error = std::current_exception();
     }
-    ctx_.services.EndTestRun();
+    if (error) {
+        {
+            StepProcedure sub = CloseOutputOnce();
+            co_await std::move(sub);
+        }
+        co_yield Step(RunStepKind::EndRun);
+        std::rethrow_exception(error);
+    }
+    co_yield Step(RunStepKind::EndRun);
 }
 
-void TestRun::Prepare() {
-    const Settings& s = ctx_.settings;
-    p_.beepTime = s.PulseDuration.Real();
-    p_.pauseTime = s.PauseDuration.Real();
-    p_.testTime = s.MaxTestTime.Real();
-    // A row has room for 20 entries; more reversals cannot be stored.
-    p_.minRev = std::min(s.MinReversals.Integer(), kMaxEntries);
-    p_.step = s.LevelStep.Real();
-    p_.period = p_.beepTime + p_.pauseTime;
+StepProcedure ThresholdRun::Impl::CloseOutputOnce() {
+    if (!outputClosed_) {
+        outputClosed_ = true;
+        co_yield Step(RunStepKind::CloseOutput);
+    }
+}
 
-    const int32_t divisor = Round(p_.testTime);
-    // A test time that rounds to 0 s gives no graph width to share out.
-    run_.TraceStep = divisor > 0 ? Round(kGraphWidth * p_.period) / divisor : 0;
-
+StepProcedure ThresholdRun::Impl::Prepare() {
+    run_.TraceStep = p_.traceStep;
     k_ = 0;
     if (props_.RunThisFreq[0][0]) {
         for (int slot = 1; slot < kSlots; ++slot)
@@ -133,32 +234,39 @@ void TestRun::Prepare() {
     }
     if (k_ > 0) {
         st_.SlotFrequency[0] = st_.SlotFrequency[k_];
-        ctx_.dialogs.ShowMessage(kPromptFamiliarisation);
+        co_yield TextStep(RunStepKind::ShowMessage, kPromptFamiliarisation);
     } else if (!autoRetest_) {
-        ctx_.dialogs.ShowMessage(kPromptMeasurements);
-        ctx_.services.WaitForRelease();
-        ctx_.services.SetNextCaption("Cancel");
+        co_yield TextStep(RunStepKind::ShowMessage, kPromptMeasurements);
+        co_yield Step(RunStepKind::WaitForRelease);
+        co_yield TextStep(RunStepKind::SetNextCaption, "Cancel");
     }
 }
 
-void TestRun::EarPasses() {
+StepProcedure ThresholdRun::Impl::EarPasses() {
     for (int j = 0; j < 2; ++j) {
-        const bool leftFirst = ctx_.settings.LeftEarFirst;
+        const bool leftFirst = settings_.LeftEarFirst;
         run_.CurrentEar = ((leftFirst && j == 0) || (!leftFirst && j == 1)) ? 0 : 1;
         run_.LeftChannelOn = run_.CurrentEar == 0 ? 1 : 0;
         run_.RightChannelOn = run_.CurrentEar == 1 ? 1 : 0;
         for (int s = 0; s < kSlots; ++s) {
             lastSlot_ = s;
-            ctx_.services.ShowTestWindow();
+            co_yield Step(RunStepKind::ShowWindow);
             run_.PulseCount = 0;
             const int ear = run_.CurrentEar;
             // The familiarisation and the repeat belong to the left-ear pass.
             const bool planned = props_.RunThisFreq[ear][s] && !(ear == 1 && (s == 0 || s == 12));
             if (planned) {
-                ctx_.services.SetTestCaption(SlotCaption(ear, s, st_.SlotFrequency[s]));
-                ctx_.pump.ProcessMessages();
-                const int r = PlaySlot(s);
-                FinishSlot(s, r);
+                co_yield TextStep(RunStepKind::SetCaption,
+                                  SlotCaption(ear, s, st_.SlotFrequency[s]));
+                int r = 0;
+                {
+                    StepProcedure sub = PlaySlot(s, r);
+                    co_await std::move(sub);
+                }
+                {
+                    StepProcedure sub = FinishSlot(s, r);
+                    co_await std::move(sub);
+                }
             }
             if (s == 12 || st_.StopRequested)
                 break;
@@ -168,43 +276,66 @@ void TestRun::EarPasses() {
     }
 }
 
-int TestRun::PlaySlot(int s) {
+StepProcedure ThresholdRun::Impl::PlaySlot(int s, int& r) {
     const int ear = run_.CurrentEar;
     bool rising = true;
-    int r = 0;
-    ctx_.services.BeginSlotTrace(ear, run_.TestLevel);
+    r = 0;
+    {
+        RunStep trace = EarSlotStep(RunStepKind::BeginSlotTrace, ear, s);
+        trace.level = run_.TestLevel;
+        co_yield trace;
+    }
     run_.LevelTrace[0] = TraceY(run_.TestLevel);
-    ctx_.services.ApplySlotLevels(ear, s);
+    {
+        const StepAnswer answered = co_yield EarSlotStep(RunStepKind::ApplySlotLevels, ear, s);
+        ThrowOnFailure(answered);
+    }
     for (;;) {
         run_.PulseCount += 1;
         st_.StopRequested = false;
         run_.TestLevel += rising ? p_.step : -p_.step;
         const bool tooLoud = run_.TestLevel > 0;
-        ctx_.services.PlayPulse(ear, s, run_.TestLevel);
+        {
+            RunStep play = EarSlotStep(RunStepKind::PlayPulse, ear, s);
+            play.level = run_.TestLevel;
+            play.pulse = Pulse(ear, s, false);
+            {
+                const StepAnswer answered = co_yield play;
+                ThrowOnFailure(answered);
+            }
+        }
         // The trace holds 200 pulses; longer slots (short periods, or a
         // familiarisation that never wraps) are played but not drawn further.
         if (run_.PulseCount >= 1 && run_.PulseCount < kLevelTraceSize) {
             run_.LevelTrace[run_.PulseCount] = TraceY(run_.TestLevel);
-            ctx_.services.DrawTraceSegment(run_.PulseCount);
+            RunStep draw = Step(RunStepKind::DrawTrace);
+            draw.n = run_.PulseCount;
+            co_yield draw;
         }
         if (s == 0 && static_cast<int64_t>(run_.TraceStep) * run_.PulseCount >= kGraphWidth) {
             run_.PulseCount = 0;
             run_.LevelTrace[0] = TraceY(run_.TestLevel);
         }
-        PulseOutcome outcome = ctx_.services.AwaitPulse();
+        StepAnswer answer = co_yield Step(RunStepKind::AwaitPulse);
+        ThrowOnFailure(answer);
         // A broken pulse says nothing about the subject's hearing: the same
         // level again, without a step, a trace point or a share of the time.
-        for (int inARow = 1; outcome.damaged && !st_.StopRequested; ++inARow) {
+        for (int inARow = 1; answer.pulse.damaged && !st_.StopRequested; ++inARow) {
             if (inARow > kMaxRepeatsInARow)
                 throw SoundOutputError(kMsgOutputKeepsBreaking);
             ++repeated_;
             ++st_.RepeatedPulses;
-            ctx_.pump.ProcessMessages();
-            ctx_.services.PlayPulse(ear, s, run_.TestLevel);
-            outcome = ctx_.services.AwaitPulse();
+            RunStep again = EarSlotStep(RunStepKind::PlayPulse, ear, s);
+            again.level = run_.TestLevel;
+            again.pulse = Pulse(ear, s, true);
+            {
+                const StepAnswer answered = co_yield again;
+                ThrowOnFailure(answered);
+            }
+            answer = co_yield Step(RunStepKind::AwaitPulse);
+            ThrowOnFailure(answer);
         }
-        const bool heard = outcome.heard;
-        ctx_.pump.ProcessMessages();
+        const bool heard = answer.pulse.heard;
 
         const bool timeLeft = run_.PulseCount * p_.period < p_.testTime;
         if (timeLeft && heard != rising && !st_.StopRequested && !tooLoud)
@@ -214,40 +345,44 @@ int TestRun::PlaySlot(int s) {
         if (s >= 1 && r <= kMaxEntries)
             st_.Record.Reverse[ear][s - 1][r] = Round(run_.TestLevel + kRangeTop);
         if (run_.TestLevel > 0)
-            run_.TestLevel = StartTestLevel(ctx_.settings);
+            run_.TestLevel = StartTestLevel(settings_);
         const bool budgetDone = run_.PulseCount * p_.period >= p_.testTime || r >= p_.minRev;
         if ((budgetDone && s >= 1) || st_.StopRequested || tooLoud)
-            return r;
+            co_return;
     }
 }
 
-void TestRun::FinishSlot(int s, int r) {
+StepProcedure ThresholdRun::Impl::FinishSlot(int s, int r) {
     if (s == 0) {
-        if (ctx_.dialogs.ConfirmOkCancel(kPromptMeasurements)) {
+        const StepAnswer confirmed =
+            co_yield TextStep(RunStepKind::ConfirmOkCancel, kPromptMeasurements);
+        if (confirmed.ok) {
             st_.StopRequested = false;
-            ctx_.services.WaitForRelease();
-            ctx_.services.SetNextCaption("Cancel");
+            co_yield Step(RunStepKind::WaitForRelease);
+            co_yield TextStep(RunStepKind::SetNextCaption, "Cancel");
         }
-        return;
+        co_return;
     }
     if (!st_.StopRequested && r >= 2)
-        EvaluateSlot(ctx_, run_.CurrentEar, s, r, retestList_);
+        if (EvaluateSlotRecord(st_, p_, run_.CurrentEar, s, r, retestList_))
+            co_yield Step(RunStepKind::RepaintChart);
 }
 
-void TestRun::Finish() {
+StepProcedure ThresholdRun::Impl::Finish() {
     if (!outputFailure_.empty())
-        ctx_.dialogs.ShowMessage(outputFailure_);
+        co_yield TextStep(RunStepKind::ShowMessage, outputFailure_);
     if (st_.StopRequested && lastSlot_ == 0)
-        return; // ended in the familiarisation: the record is untouched
+        co_return; // ended in the familiarisation: the record is untouched
     PatientFile& rec = st_.Record;
     const std::string repeated = RepeatedPulsesNote(repeated_);
     if (st_.StopRequested && !outputFailure_.empty() && lastSlot_ >= 1) {
         // The machine failed, not the subject: what was measured before stays
         // and only the slot the failure cut short is lost, as when a Retest
         // is stopped.
-        ctx_.dialogs.ShowMessage(std::string(kMsgStopped) + " " +
-                                 LostSlotNote(run_.CurrentEar, st_.SlotFrequency[lastSlot_]) +
-                                 repeated);
+        co_yield TextStep(RunStepKind::ShowMessage,
+                          std::string(kMsgStopped) + " " +
+                              LostSlotNote(run_.CurrentEar, st_.SlotFrequency[lastSlot_]) +
+                              repeated);
         ForgetSlot(run_.CurrentEar, lastSlot_);
         bool any = false;
         for (int ear = 0; ear < kEars; ++ear)
@@ -255,14 +390,16 @@ void TestRun::Finish() {
                 any = any || rec.Count(ear, slot) > 0;
         if (!props_.Retest) {
             st_.AudiogramValid = any;
-            if (any)
-                StampDateTime();
+            if (any) {
+                StepProcedure sub = StampDateTime();
+                co_await std::move(sub);
+            }
         }
-        ctx_.services.RepaintChart();
-        return;
+        co_yield Step(RunStepKind::RepaintChart);
+        co_return;
     }
     if (st_.StopRequested) {
-        ctx_.dialogs.ShowMessage(std::string(kMsgStopped) + repeated);
+        co_yield TextStep(RunStepKind::ShowMessage, std::string(kMsgStopped) + repeated);
         if (!props_.Retest) {
             st_.AudiogramValid = false;
             for (int ear = 0; ear < kEars; ++ear)
@@ -272,19 +409,23 @@ void TestRun::Finish() {
         } else if (lastSlot_ >= 1) {
             ForgetSlot(run_.CurrentEar, lastSlot_);
         }
-        ctx_.services.RepaintChart();
-        return;
+        co_yield Step(RunStepKind::RepaintChart);
+        co_return;
     }
     if (retestList_.empty())
-        ctx_.dialogs.ShowMessage(kMsgCompleted + repeated);
-    else if (!ctx_.settings.AutoRetest)
-        ctx_.dialogs.ShowMessage(kMsgCompletedRetest + retestList_ + repeated);
+        co_yield TextStep(RunStepKind::ShowMessage, kMsgCompleted + repeated);
+    else if (!p_.autoRetest)
+        co_yield TextStep(RunStepKind::ShowMessage, kMsgCompletedRetest + retestList_ + repeated);
     st_.AudiogramValid = true;
-    StampDateTime();
+    {
+        StepProcedure sub = StampDateTime();
+        co_await std::move(sub);
+    }
 }
 
-void TestRun::StampDateTime() {
-    const LocalDateTime now = ctx_.clock.Now();
+StepProcedure ThresholdRun::Impl::StampDateTime() {
+    const StepAnswer stamped = co_yield Step(RunStepKind::StampDate);
+    const LocalDateTime now = stamped.now;
     char date[40], time[40];
     std::snprintf(date, sizeof date, "%02d-%02d-%d", now.day, now.month, now.year);
     std::snprintf(time, sizeof time, "%dh%d", now.hour, now.minute);
@@ -292,7 +433,33 @@ void TestRun::StampDateTime() {
     st_.Record.TestTimeStamp = time;
 }
 
-} // namespace
+ThresholdRun::ThresholdRun(ProgramState& state, const Settings& settings,
+                           const TestProperties& plan, bool autoRetest,
+                           const LevelCorrections& corrections)
+    : impl_(std::make_unique<Impl>(state, settings, plan, autoRetest, corrections)) {}
+
+ThresholdRun::~ThresholdRun() = default;
+
+const RunStep& ThresholdRun::Start() {
+    if (impl_->started_)
+        return impl_->root_.step;
+    impl_->started_ = true;
+    return impl_->Advance(StepAnswer{});
+}
+
+const RunStep& ThresholdRun::Advance(const StepAnswer& answer) {
+    if (!impl_->started_)
+        return Start();
+    return impl_->Advance(answer);
+}
+
+const RunStep& ThresholdRun::Current() const {
+    return impl_->root_.step;
+}
+
+const RunRecord& ThresholdRun::Record() const {
+    return impl_->p_;
+}
 
 std::string RepeatedPulsesNote(int count) {
     if (count <= 0)
@@ -313,10 +480,11 @@ int32_t TraceY(double testLevel) {
     return Round((testLevel + kRangeTop) * 3 + 40);
 }
 
-void EvaluateSlot(TestRunContext& ctx, int ear, int slot, int r, std::string& retestList) {
-    PatientFile& rec = ctx.state.Record;
+bool EvaluateSlotRecord(ProgramState& state, const RunRecord& record, int ear, int slot, int r,
+                        std::string& retestList) {
+    PatientFile& rec = state.Record;
     int32_t* row = rec.Reverse[ear][slot - 1];
-    const int first = ctx.settings.FirstUsedEntry();
+    const int first = record.firstUsedEntry;
     const int count = std::min(r, kMaxEntries);
     const int n = count - first + 1;
     int32_t hiOdd = -100, loOdd = 100, hiEven = -100, loEven = 100;
@@ -337,15 +505,14 @@ void EvaluateSlot(TestRunContext& ctx, int ear, int slot, int r, std::string& re
     row[kSpreadIndex] = static_cast<int32_t>(spread);
     if (spread > kRetestSpread)
         retestList +=
-            std::to_string(ctx.state.SlotFrequency[slot]) + (ear == 0 ? "Hz(L); " : "Hz(R); ");
+            std::to_string(state.SlotFrequency[slot]) + (ear == 0 ? "Hz(L); " : "Hz(R); ");
     row[0] = r;
-    if (ctx.settings.ShowInRealTime)
-        ctx.services.RepaintChart();
+    return record.showInRealTime;
 }
 
-void RunTest(TestRunContext& ctx, const TestProperties& aliasProps, bool autoRetest) {
-    TestRun run(ctx, aliasProps, autoRetest);
-    run.Execute();
+void EvaluateSlot(TestRunContext& ctx, int ear, int slot, int r, std::string& retestList) {
+    if (EvaluateSlotRecord(ctx.state, ReadRunRecord(ctx.settings, {}), ear, slot, r, retestList))
+        ctx.services.RepaintChart();
 }
 
 } // namespace tonmark

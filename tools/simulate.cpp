@@ -168,10 +168,9 @@ int Simulate(const std::vector<std::string>& args) {
         };
         RecordingDialogs dialogs;
         dialogs.recordOnceDialog = false; // New Test's own question is not listed
-        NullPump pump;
         SystemClock clock;
         MemoryOnceStore once;
-        TestRunContext run{state, settings, services, dialogs, pump, clock};
+        TestRunContext run{state, settings, services, dialogs, clock};
         CommandContext cmd{run, once, static_cast<int>(std::min(maxCycles, 1L << 30))};
         try {
             NewTest1Click(cmd);

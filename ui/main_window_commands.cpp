@@ -165,8 +165,7 @@ void TfrmMain::RunTestCommand(const std::function<void(CommandContext&)>& comman
     const PatientFile before = p_.state.Record;
     QtTestRunServices services(p_, *this, *test_, [this] { pbxAudiogramPaint(); });
     services.abandon = [this] { return closing_ || closeAfterRun_; };
-    QtMessagePump pump;
-    TestRunContext run{p_.state, p_.settings, services, *p_.dialogs, pump, *p_.clock};
+    TestRunContext run{p_.state, p_.settings, services, *p_.dialogs, *p_.clock};
     NoOnceValues noStore;
     OnceValueStore& once = p_.store ? static_cast<OnceValueStore&>(*p_.store) : noStore;
     CommandContext cmd{run, once, std::nullopt};

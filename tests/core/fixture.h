@@ -64,10 +64,9 @@ class RunFixture : public ::testing::Test {
     Settings settings;
     SilentServices services;
     RecordingDialogs dialogs;
-    NullPump pump;
     FixedClock clock;
     MemoryOnceStore once;
-    TestRunContext ctx{state, settings, services, dialogs, pump, clock};
+    TestRunContext ctx{state, settings, services, dialogs, clock};
 };
 
 } // namespace tonmark::test

@@ -294,7 +294,7 @@ TEST_F(Proc, FailingOutputEndsTheRunAndKeepsWhatWasMeasured) {
                 second = p.totalIndex;
         };
         RecordingDialogs d;
-        TestRunContext run{st, settings, s, d, pump, clock};
+        TestRunContext run{st, settings, s, d, clock};
         RunTest(run, Plan({3, 5}), false);
     }
     ASSERT_GT(second, 2);
@@ -318,7 +318,7 @@ TEST_F(Proc, FailingOutputEndsTheRunAndKeepsWhatWasMeasured) {
         SilentServices s(st);
         s.failAtPulse = c.failAt;
         s.subject = [](const PulseInfo& p) { return p.levelHL >= 20; };
-        TestRunContext run{st, settings, s, d, pump, clock};
+        TestRunContext run{st, settings, s, d, clock};
         RunTest(run, Plan({3, 5}), false);
         ASSERT_EQ(d.messages.size(), c.messages);
         if (c.failAt != 0) {
@@ -349,7 +349,7 @@ TEST_F(Proc, BrokenPulsesArePlayedAgainAndLeaveTheResultAsItWas) {
         SilentServices s(whole);
         s.subject = services.subject;
         RecordingDialogs d;
-        TestRunContext run{whole, settings, s, d, pump, clock};
+        TestRunContext run{whole, settings, s, d, clock};
         RunTest(run, Plan({3, 5}), false);
         wholePulses = s.pulses();
     }

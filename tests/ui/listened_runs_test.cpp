@@ -51,9 +51,8 @@ Simulated Simulate(const Settings& settings, const ThresholdSubject& subject) {
         return subject.Hears(p);
     };
     RecordingDialogs dialogs;
-    NullPump pump;
     FixedClock clock{{2026, 12, 10, 9, 0, 0}};
-    TestRunContext run{state, settings, silent, dialogs, pump, clock};
+    TestRunContext run{state, settings, silent, dialogs, clock};
     RunTest(run, BuildNewTestPlan(settings), false);
     out.record = state.Record;
     return out;

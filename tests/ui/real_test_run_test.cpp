@@ -110,9 +110,8 @@ TEST_F(RealRun, ListenerWithAJoystickGetsTheSimulatedRecord) {
         return subject.Hears(p);
     };
     RecordingDialogs silentDialogs;
-    NullPump pump;
     MemoryOnceStore once;
-    TestRunContext run{state, program.settings, silent, silentDialogs, pump, clock};
+    TestRunContext run{state, program.settings, silent, silentDialogs, clock};
     RunTest(run, BuildNewTestPlan(program.settings), false);
     EXPECT_TRUE(SameMeasurements(state.Record, program.state.Record));
 

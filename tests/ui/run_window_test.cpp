@@ -304,9 +304,8 @@ TEST_F(TestWindow, NewTestThroughTheWindowsMatchesTheSimulatedRun) {
     SilentServices silent(state);
     silent.subject = [&](const PulseInfo& p) { return model.Hears(p); };
     RecordingDialogs silentDialogs;
-    NullPump pump;
     MemoryOnceStore once;
-    TestRunContext run{state, program.settings, silent, silentDialogs, pump, clock};
+    TestRunContext run{state, program.settings, silent, silentDialogs, clock};
     CommandContext cmd{run, once, std::nullopt};
     ::tonmark::NewTest1Click(cmd);
     EXPECT_TRUE(SameMeasurements(state.Record, program.state.Record));
