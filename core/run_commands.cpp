@@ -66,7 +66,7 @@ std::optional<RunRequest> TestCommand::Begin(ProgramState& st, const Settings& s
     }
     if (MessageDlgOnce(dialogs, once, kMsgInstructions, "Information", DialogType::Information,
                        kMsgNeedCalibration) == ModalResult::Yes)
-        dialogs.ShowHelpTopic(kHelpSubjectInstructions);
+        dialogs.ShowHelpTopicAndWait(kHelpSubjectInstructions); // read before the run starts
     ClearAudiogram(st.Record);
     st.RepeatedPulses = 0;
     if (repaintChart)

@@ -91,6 +91,10 @@ class Dialogs {
     virtual void ShowErrorBox(const std::string& text, const std::string& caption) = 0;
     // Opens the help viewer at a topic context number.
     virtual void ShowHelpTopic(int context) = 0;
+    // Help asked for in the answer to a question, before the program goes
+    // on with more: shows the topic and returns when the user has closed it,
+    // so that what comes next is not opened under it.
+    virtual void ShowHelpTopicAndWait(int context) = 0;
 };
 
 class MessagePump {

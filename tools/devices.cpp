@@ -35,6 +35,7 @@ class StderrDialogs final : public Dialogs {
         std::fprintf(stderr, "%s: %s\n", c.c_str(), t.c_str());
     }
     void ShowHelpTopic(int) override {}
+    void ShowHelpTopicAndWait(int) override {}
 };
 
 } // namespace

@@ -123,6 +123,11 @@ class RecordingDialogs final : public Dialogs {
         captions.push_back(caption);
     }
     void ShowHelpTopic(int context) override { helpTopics.push_back(context); }
+    void ShowHelpTopicAndWait(int context) override {
+        helpTopics.push_back(context);
+        waitedHelpTopics.push_back(context);
+    }
+    std::vector<int> waitedHelpTopics; // of these, the ones the program waited for
     std::vector<std::string> captions; // of the error boxes
 };
 

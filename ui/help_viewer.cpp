@@ -27,7 +27,8 @@ HelpViewer::HelpViewer(QString folder, QWidget* parent)
       browser_(new QTextBrowser(this)) {
     setWindowTitle(QStringLiteral("Tonmark Help"));
     // The settings dialog and the test window stay on top; help the user
-    // asked for must not disappear behind them.
+    // asked for must not open behind them. A window opened later comes above
+    // it, as any window does.
     setWindowFlag(Qt::WindowStaysOnTopHint);
     QCoreApplication::instance()->installEventFilter(this);
     resize(720, 560);
@@ -59,6 +60,7 @@ bool HelpViewer::SetTopic(int context) {
 
 bool HelpViewer::ShowContext(int context) {
     const bool known = SetTopic(context);
+    steppedAside_ = false;
     QWidget* modal = QApplication::activeModalWidget();
     if (modal && modal != this) {
         // A modal dialog would block a plain window: show it modal over it.
@@ -74,21 +76,33 @@ bool HelpViewer::ShowContext(int context) {
 
 bool HelpViewer::ShowContextModal(int context) {
     const bool known = SetTopic(context);
+    steppedAside_ = false;
     hide();
     exec();
     return known;
 }
 
 bool HelpViewer::eventFilter(QObject* watched, QEvent* e) {
-    // Another always-on-top window that opens later (the settings dialog on
-    // the first run) would cover the help the user is reading.
-    if (e->type() == QEvent::Show && watched != this && isVisible()) {
-        auto* w = qobject_cast<QWidget*>(watched);
-        if (w && w->isWindow() && (w->windowFlags() & Qt::WindowStaysOnTopHint))
-            QMetaObject::invokeMethod(
-                this, [this] { raise(); }, Qt::QueuedConnection);
+    auto* w = qobject_cast<QWidget*>(watched);
+    if (!w || w == this || !w->isWindow() || !w->isModal())
+        return QDialog::eventFilter(watched, e);
+    // A modal dialog opens while the help is up without one: the help steps
+    // aside, and comes back when the dialog is answered.
+    if (e->type() == QEvent::Show && isVisible() && !isModal()) {
+        steppedAside_ = true;
+        hide();
+    } else if (e->type() == QEvent::Hide && steppedAside_) {
+        QMetaObject::invokeMethod(
+            this, [this] { ReturnAfterModal(); }, Qt::QueuedConnection);
     }
     return QDialog::eventFilter(watched, e);
+}
+
+void HelpViewer::ReturnAfterModal() {
+    if (!steppedAside_ || QApplication::activeModalWidget())
+        return;
+    steppedAside_ = false;
+    show();
 }
 
 } // namespace tonmark

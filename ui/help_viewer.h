@@ -22,8 +22,8 @@ class HelpViewer : public QDialog {
 
     // Shows the topic of a context number; false (and the contents page) when
     // the number has no topic.
-    // Shown above every other window of the program; when a modal dialog is
-    // open, it is shown modal over it so that it can be used.
+    // Shown above the program's windows; when a modal dialog is open, it is
+    // shown modal over it so that it can be used.
     bool ShowContext(int context);
     // Shows the topic and returns when the user closed the help.
     bool ShowContextModal(int context);
@@ -36,10 +36,15 @@ class HelpViewer : public QDialog {
 
   private:
     bool SetTopic(int context);
+    // Back once the modal dialogs that made it step aside are gone.
+    void ReturnAfterModal();
     QString folder_;
     QMap<int, QString> contexts_;
     QTextBrowser* browser_;
     QString current_;
+    // Hidden while a modal dialog is open: above it, it would cover the
+    // dialog that holds every other window, itself included.
+    bool steppedAside_ = false;
 };
 
 } // namespace tonmark

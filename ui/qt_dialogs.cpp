@@ -111,6 +111,11 @@ void QtDialogs::ShowHelpTopic(int context) {
         help_->ShowContext(context);
 }
 
+void QtDialogs::ShowHelpTopicAndWait(int context) {
+    if (help_)
+        help_->ShowContextModal(context);
+}
+
 QStringList QtFilters(const std::string& filter) {
     const QStringList parts = Q(filter).split('|');
     QStringList out;

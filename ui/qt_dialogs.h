@@ -28,6 +28,7 @@ class QtDialogs final : public Dialogs {
                                      DialogType type, bool& dontShowAgain) override;
     void ShowErrorBox(const std::string& text, const std::string& caption) override;
     void ShowHelpTopic(int context) override;
+    void ShowHelpTopicAndWait(int context) override;
 
   private:
     HelpViewer* help_;

@@ -19,7 +19,7 @@ void ReadStoredSettings(SettingsStore& store, Settings& settings, DeviceListSize
     if (firstRun != 1)
         return;
     if (dialogs.AskConfirmation(kMsgFirstRunIntro, kHelpIntroduction))
-        dialogs.ShowHelpTopic(kHelpIntroduction);
+        dialogs.ShowHelpTopicAndWait(kHelpIntroduction); // read before the hardware check
     dialogs.ShowMessage(kMsgFirstRunCheck);
     if (const FileResult r = store.ClearFirstRun(); !r.Done())
         throw TonmarkError(FailureWithReason("Failed to set data for 'FirstRun'", r));

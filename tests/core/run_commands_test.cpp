@@ -49,6 +49,7 @@ TEST_F(Commands, InstructionsQuestionUntilTickedAway) {
     NewTest1Click(cmd);
     EXPECT_EQ(dialogs.onceShown, 1);
     EXPECT_EQ(dialogs.helpTopics, std::vector<int>{14});
+    EXPECT_EQ(dialogs.waitedHelpTopics, std::vector<int>{14}) << "read before the run starts";
     EXPECT_TRUE(once.ValueExists(kMsgNeedCalibration));
     NewTest1Click(cmd);
     EXPECT_EQ(dialogs.onceShown, 1) << "never asked again";

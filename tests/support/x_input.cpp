@@ -23,6 +23,16 @@ void XCtrl(void* x, bool down) {
     XFlush(d);
 }
 
+void XTapKey(void* x, unsigned long keysym) {
+    auto* d = static_cast<Display*>(x);
+    if (!d)
+        return;
+    const KeyCode code = XKeysymToKeycode(d, static_cast<KeySym>(keysym));
+    XTestFakeKeyEvent(d, code, True, 0);
+    XTestFakeKeyEvent(d, code, False, 0);
+    XFlush(d);
+}
+
 void XClickAt(void* x, int screenX, int screenY) {
     auto* d = static_cast<Display*>(x);
     if (!d)

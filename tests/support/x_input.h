@@ -11,5 +11,8 @@ void CloseXInput(void* x);
 void XCtrl(void* x, bool down);
 // Moves the pointer to the screen position and clicks the left button.
 void XClickAt(void* x, int screenX, int screenY);
+// Presses and releases a key, given as its X key symbol (XK_Return is
+// 0xff0d, XK_Escape 0xff1b).
+void XTapKey(void* x, unsigned long keysym);
 
 } // namespace tonmark::test
