@@ -10,11 +10,10 @@
 #include <new>
 
 #include "app/platform_helpers.h"
-#include "audio/alsa_mixer_platform.h"
+#include "audio/alsa_volume.h"
 #include "audio/pulse_endpoint_volume.h"
 #include "audio/pulse_output_watch.h"
 #include "audio/routed_wave_output.h"
-#include "audio/server_wave_mixer_platform.h"
 #include "ui/error_handler.h"
 #include "ui/help_viewer.h"
 #include "ui/program_windows.h"
@@ -45,7 +44,7 @@ int Run(int argc, char** argv) {
     started.start();
     // First, so that the sound system starts while the windows are built.
     // The program's own stream volume: its streams play at it, and on the
-    // sound server's own control it is the mixer's wave volume.
+    // sound server's own control it is the wave volume.
     auto waveVolume = std::make_shared<OwnStreamVolume>();
     auto waveOutput = std::make_unique<RoutedWaveOutput>(waveVolume);
     TonmarkApplication app(argc, argv);
@@ -95,15 +94,14 @@ int Run(int argc, char** argv) {
     SetUpNewUserSettings(QCoreApplication::applicationDirPath(), storePath);
     program.store = std::make_unique<SettingsStore>(storePath);
     program.waveOutput = std::move(waveOutput);
-    program.mixer = std::make_unique<Mixer>(std::make_unique<ServerWaveMixerPlatform>(
-        std::make_unique<AlsaMixerPlatform>(), std::move(waveVolume)));
     // Core-audio mode: decided once, by whether a sound server answers now.
     auto endpoint = std::make_unique<PulseEndpointVolume>();
-    program.coreAudioMode = endpoint->Connected();
-    if (program.coreAudioMode) {
-        program.endpoint = std::move(endpoint);
+    const bool coreAudioMode = endpoint->Connected();
+    program.outputLevels = std::make_unique<OutputLevelControl>(
+        std::make_unique<AlsaVolumeDevices>(), std::move(waveVolume),
+        coreAudioMode ? std::move(endpoint) : nullptr);
+    if (coreAudioMode)
         program.outputWatch = std::make_unique<PulseOutputWatch>();
-    }
 
     ScreenSaverHold screenSaver([&program] {
         return !program.state.StopRequested && program.settings.DisableScreenSaverDuringTest;

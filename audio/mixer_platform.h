@@ -1,27 +1,17 @@
 #pragma once
-// The mixer interface of a sound system, described as lines that carry
-// controls: destinations (speakers, wave input) with their sources. The
-// mixer layer discovers the controls it knows by line type and control type.
+// A sound system's mixer devices described in the mixer interface's terms,
+// for the diagnostic listing (MixerListing): lines that carry controls,
+// destinations (speakers, wave input) with their sources, with the
+// interface's line and control types.
 //
-// Threading: user-interface thread only. Ownership: the layer owns its
-// platform object for the life of the program.
+// Threading: one thread. Ownership: the listing owns its platform object.
 #include <cstdint>
 #include <string>
 #include <vector>
 
-namespace tonmark {
+#include "audio/volume_control.h"
 
-// Result codes of the platform calls (0 = success).
-enum MixerResultCode : int {
-    kMixerOk = 0,
-    kMixerBadDeviceId = 2,
-    kMixerInvalidHandle = 5,
-    kMixerNoDriver = 6,
-    kMixerInvalidFlag = 10,
-    kMixerInvalidParam = 11,
-    kMixerInvalidLine = 1024,
-    kMixerInvalidControl = 1025,
-};
+namespace tonmark {
 
 // Line component types.
 enum : uint32_t {
@@ -96,22 +86,11 @@ class MixerPlatform {
     virtual uint32_t DeviceCount() = 0;
     // false when the capabilities cannot be read.
     virtual bool GetCaps(uint32_t device, MixerDeviceCaps& caps) = 0;
-    // Opens a device; the previous one, if any, is closed.
+    // Opens a device; the previous one, if any, is closed. A MixerResultCode.
     virtual int Open(uint32_t device) = 0;
-    // Whether the device opened last is a sound server's own control (the
-    // control that alsa-lib routes to a PulseAudio-compatible server) rather
-    // than a card. A platform without sound servers has none.
-    virtual bool IsSoundServerControl() const { return false; }
     virtual int LineByDestination(uint32_t destination, MixerLineInfo& line) = 0;
     virtual int LineBySource(uint32_t destination, uint32_t source, MixerLineInfo& line) = 0;
     virtual int LineControls(uint32_t lineId, std::vector<MixerControlInfo>& controls) = 0;
-    // values holds channels x max(items, 1) words, channel-major: the items of
-    // channel 0, then those of channel 1, ... The platform reads and writes
-    // exactly that many.
-    virtual int SetControlDetails(uint32_t controlId, uint32_t channels, uint32_t items,
-                                  const std::vector<int32_t>& values) = 0;
-    virtual int GetControlDetails(uint32_t controlId, uint32_t channels, uint32_t items,
-                                  std::vector<int32_t>& values) = 0;
 };
 
 } // namespace tonmark

@@ -1,119 +1,215 @@
 #include "audio/output_level.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
-#include <optional>
-#include <string>
 #include <utility>
 
 namespace tonmark {
 
-std::optional<int32_t> VolumeRuleValue(const TMixControl& c, int32_t v) {
-    if (c.Steps == 0)
-        return std::nullopt;
-    const int64_t step = static_cast<int64_t>(c.Maxvalue) / static_cast<int64_t>(c.Steps);
-    const int64_t value = step * v;
-    // Settings come from files; a product beyond 32 bits is pinned, not wrapped.
+namespace {
+
+int32_t Pinned(int64_t value) {
     return static_cast<int32_t>(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
                                                     std::numeric_limits<int32_t>::max()));
 }
 
-std::string ControlFailureText(const Mixer& mixer, const char* control) {
-    return std::string("The sound card's ") + control +
-           " could not be set: " + mixer.MixerStatusText;
+// Values above the top go out as the top; the back end holds the bottom.
+SoundStatus SetLevel(VolumeControl& c, int32_t left, int32_t right) {
+    return c.Set(std::min(left, c.Maxvalue()), std::min(right, c.Maxvalue()));
 }
 
-LevelResult SetVolumeControl(Mixer& mixer, TMixUnsignedControl& control, const char* name,
-                             int32_t left, int32_t right) {
-    if (!control.Exist || control.SetLevel(left, right) == MixerStatus::Ok)
-        return {};
-    return {ControlFailureText(mixer, name)};
-}
-
-LevelResult SetEndpointVolume(EndpointVolume& endpoint, float level) {
-    if (endpoint.SetMasterVolumeLevelScalar(level))
-        return {};
-    return {kEndpointFailure};
-}
-
-namespace {
-
-// The first failure of a sequence of sets, with the mixer's reason.
+// The first failure of a sequence of sets, with its control named; the sets
+// after it still go out.
 class FirstFailure {
   public:
-    explicit FirstFailure(Mixer& mixer) : mixer_(mixer) {}
-    void Check(MixerStatus status, const char* control) {
-        if (status == MixerStatus::Failed && text_.empty())
-            text_ = ControlFailureText(mixer_, control);
+    void Note(SoundStatus status, const char* control) {
+        if (!status.Ok() && first_.Ok())
+            first_ = std::move(status).Of(control);
     }
-    void Fail(const std::string& text) {
-        if (text_.empty())
-            text_ = text;
-    }
-    LevelResult Result() const { return {text_}; }
+    SoundStatus Take() { return std::move(first_); }
 
   private:
-    Mixer& mixer_;
-    std::string text_;
+    SoundStatus first_;
 };
+
+const char* NameOf(Slider slider) {
+    switch (slider) {
+    case Slider::Wave:
+        return "wave volume";
+    case Slider::Master:
+        return "master volume";
+    case Slider::Gain:
+        return "output gain";
+    }
+    return "";
+}
 
 } // namespace
 
-LevelResult OutputLevelControl::PrepareSoundCard() {
-    MixerControls& m = mixer_.Controls();
-    FirstFailure result(mixer_);
-    if (!coreAudio_) {
-        const std::pair<TMixSwitchControl*, const char*> mutes[] = {
-            {&m.MixAuxMute, "aux mute"},
-            {&m.MixMicMute, "microphone mute"},
-            {&m.MixLineMute, "line-in mute"},
-            {&m.MixCDMute, "CD mute"},
-            {&m.MixSynthMute, "synthesizer mute"},
-            {&m.MixDigitalMute, "digital mute"},
-            {&m.MixPCSpeakerMute, "PC speaker mute"}};
-        // A control its driver has disabled is left alone, as if absent.
-        for (const auto& [mute, name] : mutes)
-            if (mute->Exist && mute->Active)
-                result.Check(mute->SetSwitch(true, true), name);
-        if (m.MixOutputGain.Exist && m.MixOutputGain.Active)
-            result.Check(m.MixOutputGain.SetLevel(m.MixOutputGain.Maxvalue / 2,
-                                                  m.MixOutputGain.Maxvalue / 2),
-                         "output gain");
-    }
-    if (m.MixMasterOnOff.Exist && m.MixMasterOnOff.Active)
-        result.Check(m.MixMasterOnOff.SetSwitch(false, false), "master switch");
-    if (m.MixBass.Exist && m.MixBass.Active)
-        result.Check(m.MixBass.SetLevel(m.MixBass.Maxvalue / 2, m.MixBass.Maxvalue / 2), "bass");
-    if (m.MixTreble.Exist && m.MixTreble.Active)
-        result.Check(m.MixTreble.SetLevel(m.MixTreble.Maxvalue / 2, m.MixTreble.Maxvalue / 2),
-                     "treble");
-    return result.Result();
+std::optional<int32_t> VolumeRuleValue(const VolumeControl& c, int32_t v) {
+    if (c.Steps() == 0)
+        return std::nullopt;
+    const int64_t step = static_cast<int64_t>(c.Maxvalue()) / static_cast<int64_t>(c.Steps());
+    // Settings come from files; a product beyond 32 bits is pinned, not wrapped.
+    return Pinned(step * v);
 }
 
-LevelResult OutputLevelControl::ApplyCalibrationLevels(int ear, int32_t waveVolume,
-                                                       int32_t masterVolume) {
-    MixerControls& m = mixer_.Controls();
-    FirstFailure result(mixer_);
-    if (waveVolume == 0 && mixer_.IsSoundServerControl())
-        waveVolume = static_cast<int32_t>(m.MixWaveVolume.Steps);
-    if (m.MixWaveVolume.Exist)
-        if (const auto wave = VolumeRuleValue(m.MixWaveVolume, waveVolume))
-            result.Check(m.MixWaveVolume.SetLevel(*wave, *wave), "wave volume");
-    if (coreAudio_) {
-        if (endpoint_ &&
-            !endpoint_->SetMasterVolumeLevelScalar(static_cast<float>(masterVolume / 1000.0)))
-            result.Fail(kEndpointFailure);
-        return result.Result();
+OutputLevelControl::OutputLevelControl(std::unique_ptr<VolumeDevices> devices,
+                                       std::shared_ptr<VolumeControl> streamVolume,
+                                       std::unique_ptr<VolumeControl> serverVolume)
+    : devices_(std::move(devices)), stream_(std::move(streamVolume)),
+      serverVolume_(std::move(serverVolume)) {}
+
+uint32_t OutputLevelControl::CountDevices() {
+    deviceCount_ = devices_->DeviceCount();
+    return deviceCount_;
+}
+
+MixerOpenResult OutputLevelControl::OpenDevice(uint32_t device) {
+    MixerOpenResult result;
+    controls_ = {};
+    // An unsigned comparison: -1 is outside too. Such a number keeps the
+    // name and version of the device before it.
+    if (device >= deviceCount_) {
+        result.failure = MixerOpenResult::Failure::InvalidDevice;
+        return result;
     }
-    const auto master = VolumeRuleValue(m.MixMasterVolume, masterVolume);
-    if (!master || !m.MixMasterVolume.Exist)
-        return result.Result();
-    if (m.MixMasterVolume.Uniform)
-        result.Check(m.MixMasterVolume.SetLevel(*master, *master), "master volume");
-    else
-        result.Check(m.MixMasterVolume.SetLevel(*master * (1 - ear), *master * ear),
-                     "master volume");
-    return result.Result();
+    const std::optional<VolumeDeviceCaps> caps = devices_->Caps(device);
+    name_ = caps ? caps->name.substr(0, 32) : std::string();
+    version_ = caps ? DriverVersionText(caps->driverVersion) : std::string();
+    result.capsUnreadable = !caps;
+    if (!devices_->Open(device)) {
+        result.failure = MixerOpenResult::Failure::OpenFailed;
+        return result;
+    }
+    // A device that cannot describe itself shows no lines, so no controls.
+    if (!caps)
+        return result;
+    controls_ = devices_->Controls();
+    if (controls_.soundServerControl && stream_)
+        controls_.wave = stream_.get();
+    return result;
+}
+
+SoundStatus OutputLevelControl::PrepareSoundCard() {
+    const VolumeControls& c = controls_;
+    FirstFailure result;
+    // A control its driver has disabled is left alone, as if absent.
+    const auto usable = [](const auto* control) { return control && control->Active(); };
+    if (!CoreAudioMode()) {
+        const std::pair<SwitchControl*, const char*> mutes[] = {
+            {c.auxMute, "aux mute"},
+            {c.micMute, "microphone mute"},
+            {c.lineMute, "line-in mute"},
+            {c.cdMute, "CD mute"},
+            {c.synthMute, "synthesizer mute"},
+            {c.digitalMute, "digital mute"},
+            {c.pcSpeakerMute, "PC speaker mute"}};
+        for (const auto& [mute, name] : mutes)
+            if (usable(mute))
+                result.Note(mute->Set(true), name);
+        if (usable(c.gain))
+            result.Note(SetLevel(*c.gain, c.gain->Maxvalue() / 2, c.gain->Maxvalue() / 2),
+                        "output gain");
+    }
+    if (usable(c.masterOnOff))
+        result.Note(c.masterOnOff->Set(false), "master switch");
+    for (const auto& [tone, name] : {std::pair{c.bass, "bass"}, std::pair{c.treble, "treble"}})
+        if (usable(tone))
+            result.Note(SetLevel(*tone, tone->Maxvalue() / 2, tone->Maxvalue() / 2), name);
+    return result.Take();
+}
+
+SoundStatus OutputLevelControl::ApplyCalibrationLevels(int ear, int32_t waveVolume,
+                                                       int32_t masterVolume) {
+    FirstFailure result;
+    VolumeControl* wave = controls_.wave;
+    if (waveVolume == 0 && controls_.soundServerControl)
+        waveVolume = wave ? static_cast<int32_t>(wave->Steps()) : 0;
+    if (wave)
+        if (const auto value = VolumeRuleValue(*wave, waveVolume))
+            result.Note(SetLevel(*wave, *value, *value), "wave volume");
+    if (CoreAudioMode()) {
+        result.Note(SetServerMaster(masterVolume), "master volume");
+        return result.Take();
+    }
+    VolumeControl* master = controls_.master;
+    const auto value = master ? VolumeRuleValue(*master, masterVolume) : std::nullopt;
+    if (!value)
+        return result.Take();
+    if (master->Uniform())
+        result.Note(SetLevel(*master, *value, *value), "master volume");
+    else // the ear not under test hears nothing
+        result.Note(SetLevel(*master, *value * (1 - ear), *value * ear), "master volume");
+    return result.Take();
+}
+
+SoundStatus OutputLevelControl::SetServerMaster(int32_t setting) {
+    const float scalar = static_cast<float>(setting / 1000.0);
+    const auto value =
+        Pinned(std::llround(static_cast<double>(scalar) * serverVolume_->Maxvalue()));
+    return SetLevel(*serverVolume_, value, value);
+}
+
+VolumeControl* OutputLevelControl::Control(Slider slider) const {
+    switch (slider) {
+    case Slider::Wave:
+        return controls_.wave;
+    case Slider::Master:
+        return CoreAudioMode() ? serverVolume_.get() : controls_.master;
+    case Slider::Gain:
+        return controls_.gain;
+    }
+    return nullptr;
+}
+
+SliderScale OutputLevelControl::Scale(Slider slider) const {
+    if (slider == Slider::Master && CoreAudioMode())
+        return {true, true, 1000, 100, true};
+    const VolumeControl* c = Control(slider);
+    if (!c)
+        return {};
+    SliderScale s;
+    s.present = true;
+    s.adjustable = c->Maxvalue() > 0 && c->Steps() > 0;
+    s.steps = static_cast<int>(std::min<uint32_t>(c->Steps(), std::numeric_limits<int>::max()));
+    s.ticks = std::max(s.steps / 8, 1);
+    return s;
+}
+
+std::optional<int> OutputLevelControl::CurrentPosition(Slider slider) {
+    if (slider == Slider::Master && CoreAudioMode())
+        return std::nullopt;
+    VolumeControl* c = Control(slider);
+    if (!c || c->Steps() == 0)
+        return 0;
+    const int64_t step = static_cast<int64_t>(c->Maxvalue()) / static_cast<int64_t>(c->Steps());
+    if (step == 0)
+        return 0;
+    VolumeControl::Levels levels;
+    // An unreadable control starts its slider at the bottom.
+    (void)c->Get(levels);
+    return static_cast<int>((static_cast<int64_t>(c->Maxvalue()) - levels.left) / step);
+}
+
+std::optional<int32_t> OutputLevelControl::ControlValue(Slider slider, int32_t setting) const {
+    if (slider == Slider::Master && CoreAudioMode())
+        return std::nullopt;
+    const VolumeControl* c = Control(slider);
+    return c ? VolumeRuleValue(*c, setting) : std::nullopt;
+}
+
+SoundStatus OutputLevelControl::SetSetting(Slider slider, int32_t setting, std::optional<int> ear) {
+    if (slider == Slider::Master && CoreAudioMode())
+        return SetServerMaster(setting).Of(NameOf(slider));
+    VolumeControl* c = Control(slider);
+    const auto value = c ? VolumeRuleValue(*c, setting) : std::nullopt;
+    if (!value)
+        return SoundStatus::Success();
+    if (ear && !c->Uniform())
+        return SetLevel(*c, *value * (1 - *ear), *value * *ear).Of(NameOf(slider));
+    return SetLevel(*c, *value, *value).Of(NameOf(slider));
 }
 
 } // namespace tonmark

@@ -4,12 +4,13 @@
 
 namespace tonmark {
 
-bool OwnStreamVolume::Set(int32_t left, int32_t right) {
+SoundStatus OwnStreamVolume::Set(int32_t left, int32_t right) {
     levels_ = {std::clamp(left, 0, kMaxvalue), std::clamp(right, 0, kMaxvalue)};
     bool all = true;
     for (Stream* s : streams_)
         all = s->ApplyStreamVolume(levels_) && all;
-    return all;
+    // The card's answer for a driver that did not take it.
+    return all ? SoundStatus::Success() : SoundStatus::Refused(MixerResultText(kMixerNoDriver));
 }
 
 void OwnStreamVolume::Attach(Stream* stream) {

@@ -15,7 +15,7 @@
 #include <thread>
 #include <unistd.h>
 
-#include "audio/alsa_mixer_platform.h"
+#include "audio/alsa_volume.h"
 #include "audio/tone_synthesis.h"
 
 namespace tonmark {

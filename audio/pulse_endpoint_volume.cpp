@@ -104,30 +104,55 @@ bool PulseEndpointVolume::Connected() const {
     return impl_->ready;
 }
 
-bool PulseEndpointVolume::SetMasterVolumeLevelScalar(float level) {
+int32_t PulseEndpointVolume::Maxvalue() const {
+    return static_cast<int32_t>(PA_VOLUME_NORM);
+}
+
+uint32_t PulseEndpointVolume::Steps() const {
+    return PA_VOLUME_NORM;
+}
+
+uint32_t PulseEndpointVolume::Channels() const {
     if (!impl_->ready)
-        return false;
+        return 0;
+    return impl_->Sink(impl_->DefaultSink()).volume.channels;
+}
+
+namespace {
+SoundStatus ServerFailure(const char* reason) {
+    return SoundStatus::Failed(SoundFailure::ServerVolumeRefused, reason);
+}
+constexpr const char* kNoServer = "the sound server does not answer";
+constexpr const char* kNoSink = "the sound server has no default output";
+} // namespace
+
+SoundStatus PulseEndpointVolume::Set(int32_t left, int32_t) {
+    if (!impl_->ready)
+        return ServerFailure(kNoServer);
     const std::string sink = impl_->DefaultSink();
     const auto st = impl_->Sink(sink);
     if (!st.found)
-        return false;
-    const double clipped = std::clamp(static_cast<double>(level), 0.0, 1.0);
+        return ServerFailure(kNoSink);
     pa_cvolume cv = st.volume;
     pa_cvolume_set(&cv, st.volume.channels,
-                   static_cast<pa_volume_t>(std::lround(clipped * PA_VOLUME_NORM)));
+                   static_cast<pa_volume_t>(std::clamp<int64_t>(left, 0, PA_VOLUME_NORM)));
     bool ok = false;
     auto cb = [](pa_context*, int success, void* u) { *static_cast<bool*>(u) = success != 0; };
-    impl_->Wait(pa_context_set_sink_volume_by_name(impl_->context, sink.c_str(), &cv, cb, &ok));
-    return ok;
+    if (!impl_->Wait(
+            pa_context_set_sink_volume_by_name(impl_->context, sink.c_str(), &cv, cb, &ok)))
+        return ServerFailure(kNoServer);
+    return ok ? SoundStatus::Success() : ServerFailure("the sound server refused the volume");
 }
 
-std::optional<float> PulseEndpointVolume::GetMasterVolumeLevelScalar() {
+SoundStatus PulseEndpointVolume::Get(Levels& levels) {
     if (!impl_->ready)
-        return std::nullopt;
+        return ServerFailure(kNoServer);
     const auto st = impl_->Sink(impl_->DefaultSink());
     if (!st.found || st.volume.channels == 0)
-        return std::nullopt;
-    return static_cast<float>(static_cast<double>(st.volume.values[0]) / PA_VOLUME_NORM);
+        return ServerFailure(kNoSink);
+    const auto first = static_cast<int32_t>(std::min<pa_volume_t>(st.volume.values[0], INT32_MAX));
+    levels = {first, first};
+    return SoundStatus::Success();
 }
 
 } // namespace tonmark

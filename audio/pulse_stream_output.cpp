@@ -154,7 +154,7 @@ bool PulseStreamOutput::Open(bool looping) {
         // another output the stream was moved to, would not be the
         // calibrated one.
         const pa_cvolume volume =
-            Impl::CVolumeOf(volume_ ? volume_->Current() : OwnStreamVolume::Levels{});
+            Impl::CVolumeOf(volume_ ? volume_->Current() : OwnStreamVolume::kFull);
         const auto flags = static_cast<pa_stream_flags_t>(
             PA_STREAM_EARLY_REQUESTS | PA_STREAM_DONT_MOVE | PA_STREAM_START_UNMUTED);
         connected =

@@ -40,8 +40,10 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "no sound server answered\n");
             return 1;
         }
-        get.push_back(Ms([&] { endpoint->GetMasterVolumeLevelScalar(); }));
-        set.push_back(Ms([&] { endpoint->SetMasterVolumeLevelScalar(i % 2 ? 0.5f : 1.0f); }));
+        tonmark::VolumeControl::Levels levels;
+        get.push_back(Ms([&] { (void)endpoint->Get(levels); }));
+        const int32_t value = i % 2 ? endpoint->Maxvalue() / 2 : endpoint->Maxvalue();
+        set.push_back(Ms([&] { (void)endpoint->Set(value, value); }));
     }
     std::printf("endpoint volume, median of %d: connect %.2f ms, read %.2f ms, set %.2f ms\n",
                 rounds, Median(connect), Median(get), Median(set));

@@ -2,7 +2,6 @@
 
 #include "audio/alsa_mixer_platform.h"
 #include "audio/pulse_output_watch.h"
-#include "audio/server_wave_mixer_platform.h"
 
 namespace tonmark::tool {
 
@@ -18,9 +17,7 @@ std::unique_ptr<OutputWatch> MakeOutputWatch() {
 
 std::unique_ptr<MixerPlatform> MakeMixerPlatform() {
     QuietAlsaErrors();
-    // The tool plays nothing at it: a volume of its own, for the listing.
-    return std::make_unique<ServerWaveMixerPlatform>(std::make_unique<AlsaMixerPlatform>(),
-                                                     std::make_shared<OwnStreamVolume>());
+    return std::make_unique<AlsaMixerPlatform>();
 }
 
 } // namespace tonmark::tool

@@ -16,9 +16,9 @@ namespace tonmark::tool {
 std::unique_ptr<RoutedWaveOutput> MakeWaveOutput();
 // The watch of the sound server's default output (volume, mute, port).
 std::unique_ptr<OutputWatch> MakeOutputWatch();
-// The ALSA mixer of every card, with the program's own stream volume as the
-// wave volume of the sound server's control, as the program lists them. Both
-// silence alsa-lib's own messages.
+// The ALSA mixer of every card and of the sound server's control, in the
+// mixer interface's terms, for the diagnostic listing. Both silence
+// alsa-lib's own messages.
 std::unique_ptr<MixerPlatform> MakeMixerPlatform();
 
 } // namespace tonmark::tool

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "audio/mixer.h"
+#include "audio/mixer_listing.h"
 #include "tools/back_ends.h"
 #include "tools/commands.h"
 #include "tools/simulation.h"
@@ -61,14 +61,14 @@ int Devices(const std::vector<std::string>& args) {
         std::printf("%zu: %s\n", i, wave[i].c_str());
 
     StderrDialogs dialogs;
-    Mixer mixer(MakeMixerPlatform());
+    MixerListing mixer(MakeMixerPlatform());
     const uint32_t count = mixer.CountDevices();
     std::vector<std::vector<std::string>> listings;
     std::printf("Mixer devices:\n");
     for (uint32_t d = 0; d < count; ++d) {
         ReportMixerOpen(mixer.OpenDevice(d), dialogs);
-        std::printf("%u: %s Driver Version %s\n", d, mixer.Caps().Name.c_str(),
-                    mixer.Caps().Version.c_str());
+        std::printf("%u: %s Driver Version %s\n", d, mixer.Name().c_str(),
+                    mixer.Version().c_str());
         listings.push_back(mixer.Listing());
     }
     for (uint32_t d = 0; d < count; ++d) {

@@ -6,7 +6,6 @@
 #include <QLocale>
 #include <algorithm>
 
-#include "audio/output_level.h"
 #include "ui/fit_to_text.h"
 #include "ui/looping_tone.h"
 #include "ui/main_window.h"
@@ -102,10 +101,7 @@ TfrmBioCal::TfrmBioCal(Program& program, TfrmMain& main, std::function<void()> f
 }
 
 bool TfrmBioCal::GainShown() const {
-    if (!p_.mixer)
-        return false;
-    const TMixUnsignedControl& g = p_.mixer->Controls().MixOutputGain;
-    return g.Exist && g.Maxvalue > 0 && g.Steps > 0;
+    return p_.outputLevels && p_.outputLevels->Scale(Slider::Gain).adjustable;
 }
 
 void TfrmBioCal::FormActivate() {
@@ -117,24 +113,14 @@ void TfrmBioCal::FormActivate() {
     calSlot_ = 1;
     levelFailed_ = false;
     const QSignalBlocker b1(WaveOutSlider), b2(MasterSlider), b3(GainSlider);
-    if (p_.mixer) {
-        MixerControls& m = p_.mixer->Controls();
-        if (!p_.coreAudioMode) {
-            int32_t l = 0, r = 0;
-            // An unreadable control starts its slider at the bottom.
-            (void)m.MixMasterVolume.GetLevel(l, r);
-            MasterSlider->SetSteps(static_cast<int>(m.MixMasterVolume.Steps));
-            MasterSlider->setValue(PositionOfLevel(m.MixMasterVolume, l));
-        } else {
-            MasterSlider->setRange(0, 1000);
-            MasterSlider->setTickInterval(100);
-        }
-        WaveOutSlider->SetSteps(static_cast<int>(m.MixWaveVolume.Steps));
+    if (OutputLevelControl* levels = p_.outputLevels.get()) {
+        MasterSlider->SetScale(levels->Scale(Slider::Master));
+        // The server's master keeps its position; a card's shows its level.
+        if (const auto position = levels->CurrentPosition(Slider::Master))
+            MasterSlider->setValue(*position);
+        WaveOutSlider->SetScale(levels->Scale(Slider::Wave));
         if (GainShown())
-            GainSlider->SetSteps(static_cast<int>(m.MixOutputGain.Steps));
-    } else if (p_.coreAudioMode) {
-        MasterSlider->setRange(0, 1000);
-        MasterSlider->setTickInterval(100);
+            GainSlider->SetScale(levels->Scale(Slider::Gain));
     }
     const bool gain = GainShown();
     for (QWidget* w :
@@ -153,12 +139,10 @@ void TfrmBioCal::FormActivate() {
     WaveOutSliderChange();
     MasterSliderChange();
     GainSliderChange();
-    if (p_.mixer)
-        if (const LevelResult prepared =
-                OutputLevelControl(*p_.mixer, p_.endpoint.get(), p_.coreAudioMode)
-                    .PrepareSoundCard();
-            !prepared.Applied() && p_.dialogs)
-            p_.dialogs->ShowMessage(prepared.failure);
+    if (p_.outputLevels)
+        if (const SoundStatus prepared = p_.outputLevels->PrepareSoundCard();
+            !prepared.Ok() && p_.dialogs)
+            p_.dialogs->ShowMessage(prepared.Message());
     for (int ear = 0; ear < kEars; ++ear)
         for (int slot = 1; slot <= 11; ++slot)
             p_.bioCalTable[ear][slot] =
@@ -202,42 +186,25 @@ void TfrmBioCal::Preparepage() {
 
 void TfrmBioCal::WaveOutSliderChange() {
     const int v = WaveOutSlider->Setting();
-    if (p_.mixer) {
-        TMixUnsignedControl& c = p_.mixer->Controls().MixWaveVolume;
-        if (const auto value = VolumeRuleValue(c, v))
-            CheckLevel(SetVolumeControl(*p_.mixer, c, "wave volume", *value, *value));
-    }
+    if (p_.outputLevels)
+        CheckLevel(p_.outputLevels->SetSetting(Slider::Wave, v));
     WaveLabel->setText(QString::number(v));
     Entry().WaveVolume = v;
 }
 
 void TfrmBioCal::MasterSliderChange() {
     const int v = MasterSlider->Setting();
-    if (p_.coreAudioMode) {
-        if (p_.endpoint) // through the tone, which keeps watching the output
-            CheckLevel(tone_->SetMasterVolume(
-                static_cast<float>((1000 - MasterSlider->value()) / 1000.0)));
-    } else if (p_.mixer) {
-        TMixUnsignedControl& c = p_.mixer->Controls().MixMasterVolume;
-        if (const auto value = VolumeRuleValue(c, v))
-            CheckLevel(SetVolumeControl(*p_.mixer, c, "master volume", *value, *value));
-    }
+    CheckLevel(tone_->SetMasterSetting(v)); // the tone keeps watching the output
     MasterLabel->setText(QString::number(v));
     Entry().MasterVolume = v;
 }
 
 void TfrmBioCal::GainSliderChange() {
-    if (!p_.mixer || !p_.mixer->Controls().MixOutputGain.Exist)
+    if (!p_.outputLevels || !p_.outputLevels->Scale(Slider::Gain).present)
         return;
-    TMixUnsignedControl& c = p_.mixer->Controls().MixOutputGain;
     const int v = GainSlider->Setting();
-    if (const auto value = VolumeRuleValue(c, v)) {
-        if (c.Uniform)
-            CheckLevel(SetVolumeControl(*p_.mixer, c, "output gain", *value, *value));
-        else // the page's ear only
-            CheckLevel(SetVolumeControl(*p_.mixer, c, "output gain", *value * (1 - calEar_),
-                                        *value * calEar_));
-    }
+    // The page's ear only, unless the control is one value for both.
+    CheckLevel(p_.outputLevels->SetSetting(Slider::Gain, v, calEar_));
     GainLabel->setText(QString::number(v));
     Entry().GainVolume = v;
 }
@@ -265,14 +232,14 @@ void TfrmBioCal::ToneOff() {
     tone_->Stop();
 }
 
-void TfrmBioCal::CheckLevel(const LevelResult& level) {
-    if (level.Applied() || levelFailed_)
+void TfrmBioCal::CheckLevel(const SoundStatus& level) {
+    if (level.Ok() || levelFailed_)
         return;
     levelFailed_ = true;
     if (ToneOn())
         ToneOff();
     if (p_.dialogs)
-        p_.dialogs->ShowMessage(level.failure + "\nThe calibration was stopped.");
+        p_.dialogs->ShowMessage(level.Message() + "\nThe calibration was stopped.");
     // Queued: this may run while the window is being shown.
     QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
 }

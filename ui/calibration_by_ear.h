@@ -68,9 +68,8 @@ class TfrmBioCal : public QDialog {
     void ToneOff();
     bool GainShown() const;
     // A volume the card refused ends the calibration: a calibration made at
-    // another loudness than the sliders show would be wrong. failure is the
-    // message naming the control; empty means it was set.
-    void CheckLevel(const LevelResult& level);
+    // another loudness than the sliders show would be wrong.
+    void CheckLevel(const SoundStatus& level);
 
     Program& p_;
     TfrmMain& main_;

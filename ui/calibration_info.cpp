@@ -76,8 +76,8 @@ void TfrmCalibrationInfo::FormActivate() {
     Comment->setText(Q(info.Comment));
     Soundcard->setText(Q(info.Soundcard));
     if (fresh) {
-        if (p_.mixer)
-            Soundcard->setText(Q(p_.mixer->Caps().Name));
+        if (p_.outputLevels)
+            Soundcard->setText(Q(p_.outputLevels->DeviceName()));
         Comment->setText(QStringLiteral("Calibration by Ear"));
         DateStamp->setText(
             Q("Calibration finished on " + p_.newCalibrationDate + " at " + p_.newCalibrationTime));

@@ -4,7 +4,6 @@
 #include <QLocale>
 #include <algorithm>
 
-#include "audio/output_level.h"
 #include "ui/fit_to_text.h"
 #include "ui/looping_tone.h"
 #include "ui/main_window.h"
@@ -126,78 +125,65 @@ void TfrmCompatibilityTest::FormShow() {
                     (device >= 0 && device < static_cast<int>(entries.size())
                          ? QString::fromStdString(entries[device])
                          : QString()));
-    if (!p_.mixer)
+    if (!p_.outputLevels)
         return;
-    MixerControls& m = p_.mixer->Controls();
-    const auto setUp = [](VolumeSlider* s, TMixControl& c, int32_t left) {
-        s->SetSteps(static_cast<int>(c.Steps));
-        s->setValue(PositionOfLevel(c, left));
+    OutputLevelControl& levels = *p_.outputLevels;
+    const auto setUp = [&levels](VolumeSlider* s, Slider slider) {
+        s->SetScale(levels.Scale(slider));
+        s->setValue(levels.CurrentPosition(slider).value_or(s->value()));
     };
-    if (m.MixWaveVolume.Steps == 0)
+    if (levels.Scale(Slider::Wave).steps == 0)
         d.ShowMessage("Your soundcard is reporting zero possible levels on the wave volume control "
                       "and is therefore not compatible with this program, sorry. Please try "
                       "another sound card.");
-    // An unreadable control starts its slider at the bottom.
-    int32_t l = 0, r = 0;
-    (void)m.MixWaveVolume.GetLevel(l, r);
-    setUp(WaveOutSlider, m.MixWaveVolume, l);
-    if (!p_.coreAudioMode) {
-        if (m.MixMasterVolume.Steps == 0)
+    setUp(WaveOutSlider, Slider::Wave);
+    // The server's master keeps the range and position the window gave it.
+    if (!levels.Scale(Slider::Master).serverScalar) {
+        if (levels.Scale(Slider::Master).steps == 0)
             d.ShowMessage("Your soundcard is reporting zero possible levels on the master volume "
                           "control and is therefore not compatible with this program, sorry. "
                           "Please try another sound card.");
-        (void)m.MixMasterVolume.GetLevel(l, r);
-        setUp(MasterSlider, m.MixMasterVolume, l);
+        setUp(MasterSlider, Slider::Master);
     }
-    const bool gain = m.MixOutputGain.Exist;
+    const bool gain = levels.Scale(Slider::Gain).present;
     for (QWidget* w : std::initializer_list<QWidget*>{GainSlider, GainLabel, Label4})
         w->setVisible(gain);
     if (gain) {
-        (void)m.MixOutputGain.GetLevel(l, r);
-        setUp(GainSlider, m.MixOutputGain, l);
+        setUp(GainSlider, Slider::Gain);
         GainSliderChange();
     }
     MasterSliderChange();
     WaveOutSliderChange();
-    if (const LevelResult prepared =
-            OutputLevelControl(*p_.mixer, p_.endpoint.get(), p_.coreAudioMode).PrepareSoundCard();
-        !prepared.Applied())
-        d.ShowMessage(prepared.failure);
+    if (const SoundStatus prepared = levels.PrepareSoundCard(); !prepared.Ok())
+        d.ShowMessage(prepared.Message());
 }
 
 void TfrmCompatibilityTest::WaveOutSliderChange() {
-    if (!p_.mixer)
+    if (!p_.outputLevels)
         return;
-    TMixUnsignedControl& c = p_.mixer->Controls().MixWaveVolume;
-    if (const auto value = VolumeRuleValue(c, WaveOutSlider->Setting())) {
-        CheckLevel(SetVolumeControl(*p_.mixer, c, "wave volume", *value, *value));
+    const int v = WaveOutSlider->Setting();
+    if (const auto value = p_.outputLevels->ControlValue(Slider::Wave, v)) {
+        CheckLevel(p_.outputLevels->SetSetting(Slider::Wave, v));
         WaveLabel->setText(QString::number(*value)); // the control value, not the setting
     }
 }
 
 void TfrmCompatibilityTest::MasterSliderChange() {
-    if (p_.coreAudioMode) {
-        const double scalar = (1000 - MasterSlider->value()) / 1000.0;
-        if (p_.endpoint) // through the tone, which keeps watching the output
-            CheckLevel(tone_->SetMasterVolume(static_cast<float>(scalar)));
-        MasterLabel->setText(QString::number(scalar));
+    if (!p_.outputLevels)
         return;
-    }
-    if (!p_.mixer)
-        return;
-    TMixUnsignedControl& c = p_.mixer->Controls().MixMasterVolume;
-    if (const auto value = VolumeRuleValue(c, MasterSlider->Setting()))
-        CheckLevel(SetVolumeControl(*p_.mixer, c, "master volume", *value, *value));
-    MasterLabel->setText(QString::number(MasterSlider->Setting()));
+    const int v = MasterSlider->Setting();
+    CheckLevel(tone_->SetMasterSetting(v)); // the tone keeps watching the output
+    // The server's master shows its scalar (0.75), a card's the setting.
+    MasterLabel->setText(p_.outputLevels->Scale(Slider::Master).serverScalar
+                             ? QString::number(v / 1000.0)
+                             : QString::number(v));
 }
 
 void TfrmCompatibilityTest::GainSliderChange() {
-    if (!p_.mixer || !p_.mixer->Controls().MixOutputGain.Exist)
+    if (!p_.outputLevels || !p_.outputLevels->Scale(Slider::Gain).present)
         return;
-    TMixUnsignedControl& c = p_.mixer->Controls().MixOutputGain;
-    if (const auto value = VolumeRuleValue(c, GainSlider->Setting()))
-        // Both channels, unlike the calibration by ear.
-        CheckLevel(SetVolumeControl(*p_.mixer, c, "output gain", *value, *value));
+    // Both channels, unlike the calibration by ear.
+    CheckLevel(p_.outputLevels->SetSetting(Slider::Gain, GainSlider->Setting()));
     GainLabel->setText(QString::number(GainSlider->Setting()));
 }
 
@@ -228,14 +214,14 @@ void TfrmCompatibilityTest::ToneOff() {
     tone_->Stop();
 }
 
-void TfrmCompatibilityTest::CheckLevel(const LevelResult& level) {
-    if (level.Applied() || levelFailed_)
+void TfrmCompatibilityTest::CheckLevel(const SoundStatus& level) {
+    if (level.Ok() || levelFailed_)
         return;
     levelFailed_ = true;
     if (ToneOn())
         ToneOff();
     if (p_.dialogs)
-        p_.dialogs->ShowMessage(level.failure);
+        p_.dialogs->ShowMessage(level.Message());
 }
 
 void TfrmCompatibilityTest::OnButtonClick() {

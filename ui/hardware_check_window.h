@@ -52,8 +52,8 @@ class TfrmCompatibilityTest : public QDialog {
     void StartTone();
     void ToneOff();
     // A volume the card refused stops the tone with the message naming the
-    // control, once per showing; empty means it was set.
-    void CheckLevel(const LevelResult& level);
+    // control, once per showing.
+    void CheckLevel(const SoundStatus& level);
 
     Program& p_;
     TfrmMain& main_;

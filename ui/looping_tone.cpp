@@ -53,10 +53,10 @@ void LoopingTone::Stop() {
     watching_ = sounding_ = false;
 }
 
-LevelResult LoopingTone::SetMasterVolume(float level) {
-    if (!p_.endpoint)
-        return {kEndpointFailure};
-    LevelResult set = SetEndpointVolume(*p_.endpoint, level);
+SoundStatus LoopingTone::SetMasterSetting(int32_t setting) {
+    if (!p_.outputLevels)
+        return SoundStatus::Success();
+    SoundStatus set = p_.outputLevels->SetSetting(Slider::Master, setting);
     // After the set has returned, the server holds the new volume: armed now,
     // its notice of this set compares equal, however late it comes.
     if (watching_ && p_.outputWatch)

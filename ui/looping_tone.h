@@ -29,12 +29,12 @@ class LoopingTone : public QObject {
     bool Start(int32_t hz, double level, int leftOn, int rightOn);
     // Stops the tone and disarms the watch it armed.
     void Stop();
-    // The window's own master volume, 0..1 of the server's normal volume, on
-    // Program::endpoint (which must exist): the one way the windows set it,
-    // so that a tone that sounds takes the new volume as the watched one
-    // instead of reporting it as another program's. When the watch cannot
-    // be armed again, the tone stops as in Start.
-    LevelResult SetMasterVolume(float level);
+    // The window's master slider setting (Program::outputLevels): the one
+    // way the windows set the master, so that a tone that sounds takes the
+    // new volume of the server's output as the watched one instead of
+    // reporting it as another program's. When the watch cannot be armed
+    // again, the tone stops as in Start.
+    [[nodiscard]] SoundStatus SetMasterSetting(int32_t setting);
     bool Sounding() const { return sounding_; }
     // The buffer that loops (the last one started).
     const std::string& Buffer() const { return buffer_; }

@@ -1,7 +1,7 @@
 #pragma once
 // The error boxes of a mixer device that could not be opened, as the windows
 // and the tool show them.
-#include "audio/mixer.h"
+#include "audio/volume_control.h"
 #include "core/run_services.h"
 
 namespace tonmark {

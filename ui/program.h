@@ -9,8 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "audio/endpoint_volume.h"
-#include "audio/mixer.h"
+#include "audio/output_level.h"
 #include "audio/output_watch.h"
 #include "audio/wave_output.h"
 #include "calibration/calibration_table.h"
@@ -78,12 +77,12 @@ struct Program {
     // Chosen by main (or a test); owned here.
     std::unique_ptr<SettingsStore> store;
     std::unique_ptr<WaveOutput> waveOutput;
-    std::unique_ptr<Mixer> mixer;
-    std::unique_ptr<EndpointVolume> endpoint; // null without a sound server
+    // The sound card's and the sound server's volumes and the rules that
+    // set them; in core-audio mode when it holds the server's volume.
+    std::unique_ptr<OutputLevelControl> outputLevels;
     // Watches the sound server's default output while a calibrated sound
     // plays; null when nothing is watched (no sound server).
     std::unique_ptr<OutputWatch> outputWatch;
-    bool coreAudioMode = false;
     Dialogs* dialogs = nullptr;
     FileDialogs* files = nullptr;
     JoystickReader* joystick = nullptr;

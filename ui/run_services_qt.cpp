@@ -51,12 +51,9 @@ void QtTestRunServices::SetNextCaption(const std::string& text) {
 }
 
 void QtTestRunServices::OpenTestOutput(int k) {
-    if (p_.mixer)
-        if (const LevelResult prepared =
-                OutputLevelControl(*p_.mixer, p_.endpoint.get(), p_.coreAudioMode)
-                    .PrepareSoundCard();
-            !prepared.Applied())
-            throw SoundOutputError(prepared.failure);
+    if (p_.outputLevels)
+        if (const SoundStatus prepared = p_.outputLevels->PrepareSoundCard(); !prepared.Ok())
+            throw SoundOutputError(prepared.Message());
     // The familiarisation uses the calibration of its frequency, the repeat
     // at 1000 Hz that of 1000 Hz.
     for (auto& ear : p_.calibration) {
@@ -85,15 +82,14 @@ void QtTestRunServices::BeginSlotTrace(int, double) {
 }
 
 void QtTestRunServices::ApplySlotLevels(int ear, int slot) {
-    if (p_.mixer) {
+    if (p_.outputLevels) {
         const CalibrationEntry& e = p_.calibration[ear][slot];
         // A calibrated level that does not reach the card would test at
         // another loudness: the run stops with the control's name instead.
-        if (const LevelResult applied =
-                OutputLevelControl(*p_.mixer, p_.endpoint.get(), p_.coreAudioMode)
-                    .ApplyCalibrationLevels(ear, e.WaveVolume, e.MasterVolume);
-            !applied.Applied())
-            throw SoundOutputError(applied.failure);
+        if (const SoundStatus applied =
+                p_.outputLevels->ApplyCalibrationLevels(ear, e.WaveVolume, e.MasterVolume);
+            !applied.Ok())
+            throw SoundOutputError(applied.Message());
     }
     // From here on the output must stay as the calibration left it; the
     // program's own set above is part of what is kept.

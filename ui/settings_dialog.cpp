@@ -102,8 +102,8 @@ TfrmSettings::TfrmSettings(Program& program, TfrmMain& main, QWidget* parent)
     connect(MixerDevice, &QComboBox::activated, this, [this](int i) {
         // MixerDeviceChange: the picked device is opened at once.
         p_.settings.MixerDevice = i;
-        if (p_.mixer && i >= 0)
-            ReportMixerOpen(p_.mixer->OpenDevice(static_cast<uint32_t>(i)), *p_.dialogs);
+        if (p_.outputLevels && i >= 0)
+            ReportMixerOpen(p_.outputLevels->OpenDevice(static_cast<uint32_t>(i)), *p_.dialogs);
     });
     connect(btnChooseCal, &QPushButton::clicked, this, [this] {
         const auto name = p_.files->OpenFile("Open Calibration Data File", "Calibration Data|*.cal",
@@ -197,12 +197,12 @@ void TfrmSettings::FormCreate() {
         if (!entries.empty()) {
             for (const auto& e : entries)
                 WaveOutDevice->addItem(QString::fromStdString(e));
-            if (p_.mixer) {
-                mixerCount_ = static_cast<int>(p_.mixer->CountDevices());
+            if (OutputLevelControl* levels = p_.outputLevels.get()) {
+                mixerCount_ = static_cast<int>(levels->CountDevices());
                 for (int d = 0; d < mixerCount_; ++d) {
-                    ReportMixerOpen(p_.mixer->OpenDevice(static_cast<uint32_t>(d)), *p_.dialogs);
+                    ReportMixerOpen(levels->OpenDevice(static_cast<uint32_t>(d)), *p_.dialogs);
                     MixerDevice->addItem(QString::fromStdString(
-                        p_.mixer->Caps().Name + " Driver Version " + p_.mixer->Caps().Version));
+                        levels->DeviceName() + " Driver Version " + levels->DeviceVersion()));
                 }
             }
         }
@@ -210,7 +210,7 @@ void TfrmSettings::FormCreate() {
     ReadRegistry(); // an error here ends the creation: no device is opened
     const int stored = p_.settings.MixerDevice;
     if (stored >= 0 && stored < mixerCount_) {
-        ReportMixerOpen(p_.mixer->OpenDevice(static_cast<uint32_t>(stored)), *p_.dialogs);
+        ReportMixerOpen(p_.outputLevels->OpenDevice(static_cast<uint32_t>(stored)), *p_.dialogs);
     } else {
         p_.dialogs->ShowMessage(
             "Previously used Sound Device no longer present. Please select new Device!");

@@ -19,17 +19,13 @@ void VolumeSlider::SetSteps(int steps) {
     setTickInterval(std::max(steps / 8, 1));
 }
 
-void VolumeSlider::ShowSetting(int setting) {
-    setValue(std::clamp(maximum() - setting, minimum(), maximum()));
+void VolumeSlider::SetScale(const SliderScale& scale) {
+    setRange(0, std::max(scale.steps, 0));
+    setTickInterval(scale.ticks);
 }
 
-int PositionOfLevel(const TMixControl& c, int32_t left) {
-    if (c.Steps == 0)
-        return 0;
-    const int64_t step = static_cast<int64_t>(c.Maxvalue) / static_cast<int64_t>(c.Steps);
-    if (step == 0)
-        return 0;
-    return static_cast<int>((static_cast<int64_t>(c.Maxvalue) - left) / step);
+void VolumeSlider::ShowSetting(int setting) {
+    setValue(std::clamp(maximum() - setting, minimum(), maximum()));
 }
 
 } // namespace tonmark

@@ -5,7 +5,7 @@
 // PageDown and End quieter; the handle moves the way the volume moves.
 #include <QSlider>
 
-#include "audio/mixer.h"
+#include "audio/output_level.h"
 
 namespace tonmark {
 
@@ -14,14 +14,12 @@ class VolumeSlider : public QSlider {
     explicit VolumeSlider(QWidget* parent);
     // Range 0..steps, ticks every steps div 8 (at least 1).
     void SetSteps(int steps);
+    // A control's range and ticks (OutputLevelControl::Scale).
+    void SetScale(const SliderScale& scale);
     // The setting: maximum - position.
     int Setting() const { return maximum() - value(); }
     // Shows a setting, held within the range.
     void ShowSetting(int setting);
 };
-
-// The slider position that shows a control's current left level:
-// (Maxvalue - L) div (Maxvalue div Steps); 0 for a control without steps.
-int PositionOfLevel(const TMixControl& control, int32_t leftLevel);
 
 } // namespace tonmark

@@ -168,10 +168,10 @@ TEST_F(Watch, TheProgramsOwnSetThenArmReportsNothing) {
     ASSERT_TRUE(endpoint.Connected());
     PulseOutputWatch watch;
     ASSERT_TRUE(watch.Arm().Armed());
-    const float levels[] = {0.5f, 0.75f, 0.25f, 1.0f};
+    const int32_t levels[] = {32768, 49152, 16384, 65536}; // 50, 75, 25 and 100 %
     for (int i = 0; i < 40; ++i) {
         SCOPED_TRACE("set " + std::to_string(i));
-        ASSERT_TRUE(endpoint.SetMasterVolumeLevelScalar(levels[i % 4]));
+        ASSERT_TRUE(endpoint.Set(levels[i % 4], levels[i % 4]).Ok());
         const ArmResult armed = watch.Arm();
         ASSERT_TRUE(armed.Armed()) << armed.failure;
         ASSERT_EQ(ChangeDuring(watch, 20ms), "");

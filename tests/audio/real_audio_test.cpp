@@ -19,13 +19,13 @@
 #include <unistd.h>
 
 #include "audio/alsa_mixer_platform.h"
-#include "audio/mixer.h"
+#include "audio/alsa_volume.h"
+#include "audio/mixer_listing.h"
 #include "audio/output_level.h"
 #include "audio/own_stream_volume.h"
 #include "audio/portaudio_output.h"
 #include "audio/pulse_endpoint_volume.h"
 #include "audio/pulse_stream_output.h"
-#include "audio/server_wave_mixer_platform.h"
 #include "audio/tone_synthesis.h"
 #include "support/shell.h"
 #include "support/sink_inputs.h"
@@ -313,45 +313,60 @@ TEST(RealAudio, SinglePlayHeaderAndDeviceList) {
 TEST(RealAudio, EndpointVolumeIsTheDefaultSinksVolume) {
     PulseEndpointVolume endpoint;
     ASSERT_TRUE(endpoint.Connected());
-    EXPECT_TRUE(endpoint.SetMasterVolumeLevelScalar(0.75f));
+    EXPECT_EQ(endpoint.Maxvalue(), 65536) << "the server's normal volume";
+    EXPECT_EQ(endpoint.Channels(), 2u);
+    EXPECT_TRUE(endpoint.Set(49152, 0).Ok()) << "one value for every channel";
     EXPECT_EQ(SinkVolumeRaw(), 49152);
-    EXPECT_NEAR(*endpoint.GetMasterVolumeLevelScalar(), 0.75, 1e-4);
-    EXPECT_TRUE(endpoint.SetMasterVolumeLevelScalar(1.5f)); // clipped
+    VolumeControl::Levels levels;
+    EXPECT_TRUE(endpoint.Get(levels).Ok());
+    EXPECT_EQ(levels, (VolumeControl::Levels{49152, 49152}));
+    EXPECT_TRUE(endpoint.Set(100000, 100000).Ok()); // held at the normal volume
     EXPECT_EQ(SinkVolumeRaw(), 65536);
+    // Core-audio mode's master: a setting m is the scalar m / 1000.
+    OutputLevelControl levels750(std::make_unique<AlsaVolumeDevices>(std::vector<std::string>{}),
+                                 nullptr, std::make_unique<PulseEndpointVolume>());
+    EXPECT_TRUE(levels750.ApplyCalibrationLevels(0, 0, 750).Ok());
+    EXPECT_EQ(SinkVolumeRaw(), 49152);
+    ResetSinkVolume();
 }
 
 TEST(RealAudio, PulseControlPluginMovesTheSink) {
     ResetSinkVolume();
-    Mixer mixer(std::make_unique<AlsaMixerPlatform>(std::vector<std::string>{"pulse"}));
-    ASSERT_EQ(mixer.CountDevices(), 1u);
-    const MixerOpenResult opened = mixer.OpenDevice(0);
-    EXPECT_FALSE(opened.capsUnreadable);
-    EXPECT_EQ(opened.failure, MixerOpenResult::Failure::None);
-    TMixUnsignedControl& master = mixer.Controls().MixMasterVolume;
-    ASSERT_TRUE(master.Exist);
-    EXPECT_EQ(master.SetLevel(master.Maxvalue / 2, master.Maxvalue / 2), MixerStatus::Ok)
-        << mixer.MixerStatusText;
-    EXPECT_EQ(SinkVolumeRaw(), master.Maxvalue / 2);
+    AlsaVolumeDevices devices(std::vector<std::string>{"pulse"});
+    ASSERT_EQ(devices.DeviceCount(), 1u);
+    EXPECT_TRUE(devices.Caps(0).has_value());
+    ASSERT_TRUE(devices.Open(0));
+    VolumeControl* master = devices.Controls().master;
+    ASSERT_NE(master, nullptr);
+    const SoundStatus set = master->Set(master->Maxvalue() / 2, master->Maxvalue() / 2);
+    EXPECT_TRUE(set.Ok()) << set.reason;
+    EXPECT_EQ(SinkVolumeRaw(), master->Maxvalue() / 2);
     ResetSinkVolume();
 }
 
 // Which control devices are the sound server's own: its plugin, and
 // "default" while a server runs; not a card, though the fake card is an
-// external plugin too. A card's wave volume stays its "PCM".
+// external plugin too. A card's wave volume stays its "PCM". The listing
+// shows the same wave volume.
 TEST(RealAudio, TheServersControlIsToldFromACard) {
     const std::pair<const char*, bool> devices[] = {
         {"pulse", true}, {"default", true}, {"tonmarkfake", false}};
     for (const auto& [name, server] : devices) {
         SCOPED_TRACE(name);
-        Mixer mixer(std::make_unique<ServerWaveMixerPlatform>(
-            std::make_unique<AlsaMixerPlatform>(std::vector<std::string>{name}),
-            std::make_shared<OwnStreamVolume>()));
-        mixer.CountDevices();
-        ASSERT_EQ(mixer.OpenDevice(0).failure, MixerOpenResult::Failure::None);
-        const TMixUnsignedControl& wave = mixer.Controls().MixWaveVolume;
-        EXPECT_TRUE(wave.Exist);
-        EXPECT_EQ(wave.Steps, server ? 1285u : 255u);
-        EXPECT_EQ(wave.Maxvalue, server ? 65535 : 255);
+        OutputLevelControl levels(
+            std::make_unique<AlsaVolumeDevices>(std::vector<std::string>{name}),
+            std::make_shared<OwnStreamVolume>(), nullptr);
+        levels.CountDevices();
+        ASSERT_EQ(levels.OpenDevice(0).failure, MixerOpenResult::Failure::None);
+        EXPECT_TRUE(levels.Scale(Slider::Wave).present);
+        EXPECT_EQ(levels.Scale(Slider::Wave).steps, server ? 1285 : 255);
+        EXPECT_EQ(levels.ControlValue(Slider::Wave, 1), server ? 51 : 1);
+        MixerListing listing(std::make_unique<AlsaMixerPlatform>(std::vector<std::string>{name}));
+        listing.CountDevices();
+        ASSERT_EQ(listing.OpenDevice(0).failure, MixerOpenResult::Failure::None);
+        const auto& l = listing.Listing();
+        EXPECT_EQ(std::find(l.begin(), l.end(), "Name = Program Stream Playback Volume") != l.end(),
+                  server);
     }
 }
 
@@ -385,15 +400,16 @@ TEST(RealAudio, TheServersWaveVolumeIsTheProgramsStreamVolume) {
     ResetSinkVolume();
     auto volume = std::make_shared<OwnStreamVolume>();
     PulseStreamOutput out(volume);
-    Mixer mixer(std::make_unique<ServerWaveMixerPlatform>(
-        std::make_unique<AlsaMixerPlatform>(std::vector<std::string>{"pulse"}), volume));
-    mixer.CountDevices();
-    ASSERT_EQ(mixer.OpenDevice(0).failure, MixerOpenResult::Failure::None);
-    TMixUnsignedControl& wave = mixer.Controls().MixWaveVolume;
-    ASSERT_TRUE(wave.Exist);
-    ASSERT_EQ(wave.Steps, 1285u);
+    OutputLevelControl levels(
+        std::make_unique<AlsaVolumeDevices>(std::vector<std::string>{"pulse"}), volume, nullptr);
+    levels.CountDevices();
+    ASSERT_EQ(levels.OpenDevice(0).failure, MixerOpenResult::Failure::None);
+    ASSERT_EQ(levels.Scale(Slider::Wave).steps, 1285);
+    // The wave slider is the stream volume; left and right apart, on it directly.
+    ASSERT_TRUE(levels.SetSetting(Slider::Wave, 1285).Ok());
+    ASSERT_EQ(volume->Current(), OwnStreamVolume::kFull);
     const auto set = [&](int32_t left, int32_t right) {
-        return wave.SetLevel(*VolumeRuleValue(wave, left), *VolumeRuleValue(wave, right));
+        return volume->Set(*VolumeRuleValue(*volume, left), *VolumeRuleValue(*volume, right));
     };
     const auto expectOnServer = [](int32_t left, int32_t right) {
         const auto inputs = ProgramSinkInputs();
@@ -422,11 +438,11 @@ TEST(RealAudio, TheServersWaveVolumeIsTheProgramsStreamVolume) {
     Recorder rec;
     for (const auto& [opening, live] : streams) {
         SCOPED_TRACE("opened at " + std::to_string(opening.first));
-        EXPECT_EQ(set(opening.first, opening.second), MixerStatus::Ok) << mixer.MixerStatusText;
+        EXPECT_TRUE(set(opening.first, opening.second).Ok());
         ASSERT_TRUE(out.OpenPulseOutput(-1)) << out.Failure();
         expectOnServer(opening.first, opening.second);
         playOne(pulse);
-        EXPECT_EQ(set(live.first, live.second), MixerStatus::Ok) << mixer.MixerStatusText;
+        EXPECT_TRUE(set(live.first, live.second).Ok());
         expectOnServer(live.first, live.second);
         playOne(pulse);
         out.ClosePulseOutput();
@@ -465,12 +481,12 @@ class FakeCard : public ::testing::Test {
         state_ = std::string(::testing::TempDir()) + "fakectl-" + std::to_string(getpid());
         std::remove(state_.c_str());
         setenv("TONMARK_FAKE_CTL_STATE", state_.c_str(), 1);
-        auto platform =
-            std::make_unique<AlsaMixerPlatform>(std::vector<std::string>{"tonmarkfake"});
-        alsa = platform.get();
-        mixer = std::make_unique<Mixer>(std::move(platform));
-        mixer->CountDevices();
-        const MixerOpenResult opened = mixer->OpenDevice(0);
+        auto owned = std::make_unique<AlsaVolumeDevices>(std::vector<std::string>{"tonmarkfake"});
+        devices = owned.get();
+        levels = std::make_unique<OutputLevelControl>(std::move(owned), nullptr, nullptr);
+        levels->CountDevices();
+        const MixerOpenResult opened = levels->OpenDevice(0);
+        EXPECT_FALSE(opened.capsUnreadable);
         EXPECT_EQ(opened.failure, MixerOpenResult::Failure::None);
     }
     ~FakeCard() override { std::remove(state_.c_str()); }
@@ -497,110 +513,99 @@ class FakeCard : public ::testing::Test {
         return r;
     }
 
-    // Index of a source in the wave input's selector.
-    int SelectorIndex(const std::string& source) {
-        const auto names = alsa->SelectorItemNames();
-        const auto it = std::find(names.begin(), names.end(), source);
-        return it == names.end() ? -1 : static_cast<int>(it - names.begin());
-    }
-
     std::string state_;
-    RecordingDialogs dialogs;
-    AlsaMixerPlatform* alsa = nullptr;
-    std::unique_ptr<Mixer> mixer;
+    AlsaVolumeDevices* devices = nullptr;
+    std::unique_ptr<OutputLevelControl> levels;
 };
 
-TEST_F(FakeCard, DiscoveryMapsElementsOntoControls) {
-    EXPECT_TRUE(dialogs.messages.empty()) << dialogs.messages.front();
-    EXPECT_EQ(mixer->Caps().Name, "Tonmark Test Card");
-    const MixerControls& c = mixer->Controls();
-    EXPECT_TRUE(c.MixMasterVolume.Exist);
-    EXPECT_FALSE(c.MixMasterVolume.Uniform);
-    EXPECT_EQ(c.MixMasterVolume.Maxvalue, 65535);
-    EXPECT_EQ(c.MixMasterVolume.Channels, 2u);
-    EXPECT_TRUE(c.MixMasterMute.Exist);
-    EXPECT_TRUE(c.MixWaveVolume.Exist);
-    EXPECT_EQ(c.MixWaveVolume.Maxvalue, 255);
-    EXPECT_EQ(c.MixWaveVolume.Steps, 255u);
-    EXPECT_TRUE(c.MixBass.Exist);
-    EXPECT_TRUE(c.MixTreble.Exist);
-    EXPECT_TRUE(c.MixMicMute.Exist);
-    EXPECT_TRUE(c.MixLineVolume.Uniform) << "a mono element is one value for all";
-    EXPECT_TRUE(c.MixCDMute.Exist);
-    EXPECT_TRUE(c.MixAuxVolume.Exist);
-    EXPECT_FALSE(c.MixAuxVolume.Active) << "disabled by the driver";
-    EXPECT_TRUE(c.MixRecVolume.Exist);
-    EXPECT_TRUE(c.MixRecMicVolume.Exist);
-    EXPECT_TRUE(c.MixRecMicOnOff.Exist);
-    EXPECT_TRUE(c.MixRecSelect.Exist);
-    // The card's five capture sources, Mix included, are the selector's items.
-    EXPECT_EQ(c.MixRecSelect.MultiItems, 5u);
-    for (const char* source : {"Mic", "Line", "CD", "Aux", "Mix"})
-        EXPECT_GE(SelectorIndex(source), 0) << source;
-    EXPECT_FALSE(c.MixMasterOnOff.Exist);
-    const auto& l = mixer->Listing();
+TEST_F(FakeCard, ElementsAreTheControlsByName) {
+    EXPECT_EQ(levels->DeviceName(), "Tonmark Test Card");
+    const VolumeControls c = devices->Controls();
+    ASSERT_NE(c.master, nullptr);
+    EXPECT_FALSE(c.master->Uniform());
+    EXPECT_EQ(c.master->Maxvalue(), 65535);
+    EXPECT_EQ(c.master->Steps(), 65535u);
+    EXPECT_EQ(c.master->Channels(), 2u);
+    ASSERT_NE(c.wave, nullptr) << "the PCM";
+    EXPECT_EQ(c.wave->Maxvalue(), 255);
+    EXPECT_EQ(c.wave->Steps(), 255u);
+    EXPECT_NE(c.bass, nullptr);
+    EXPECT_NE(c.treble, nullptr);
+    EXPECT_NE(c.micMute, nullptr);
+    EXPECT_NE(c.lineMute, nullptr);
+    EXPECT_NE(c.cdMute, nullptr);
+    ASSERT_NE(c.pcSpeakerMute, nullptr) << "the Beep";
+    EXPECT_FALSE(c.pcSpeakerMute->Active()) << "disabled by the driver";
+    EXPECT_EQ(c.auxMute, nullptr) << "the card's Aux has no switch";
+    EXPECT_EQ(c.gain, nullptr) << "ALSA has no output gain";
+    EXPECT_EQ(c.masterOnOff, nullptr);
+    EXPECT_FALSE(c.soundServerControl);
+}
+
+TEST_F(FakeCard, TheListingShowsEveryElement) {
+    MixerListing listing(
+        std::make_unique<AlsaMixerPlatform>(std::vector<std::string>{"tonmarkfake"}));
+    listing.CountDevices();
+    ASSERT_EQ(listing.OpenDevice(0).failure, MixerOpenResult::Failure::None);
+    EXPECT_EQ(listing.Name(), "Tonmark Test Card");
+    const auto& l = listing.Listing();
+    // The card's capture sources, Mix included, are the selector's items.
     for (const char* expected :
          {"+++ COMPONENTTYPE  SRC_WAVEOUT  +++", "+++ COMPONENTTYPE  SRC_ANALOG  +++",
-          "Control - Typ  =  MIXER", "Steuerelement nicht Active ", "Anzahl Kanäle : 6"})
+          "+++ COMPONENTTYPE  SRC_PCSPEAKER  +++", "Control - Typ  =  MIXER",
+          "Regler pro Kanal (MultiItems) = 5", "Steuerelement nicht Active ", "Anzahl Kanäle : 6",
+          "Name = Line Playback Volume", "Name = Mic Capture Switch"})
         EXPECT_NE(std::find(l.begin(), l.end(), expected), l.end()) << expected;
+    // A mono element is one value for all: its block says so.
+    const auto line = std::find(l.begin(), l.end(), "Name = Line Playback Volume");
+    ASSERT_NE(line, l.end());
+    EXPECT_EQ(*(line + 7), "Summenregler für beide Kanäle (Uniform)");
 }
 
 TEST_F(FakeCard, ValuesReachTheCard) {
-    MixerControls& c = mixer->Controls();
-    EXPECT_EQ(c.MixMasterVolume.SetLevel(10000, 20000), MixerStatus::Ok) << mixer->MixerStatusText;
+    const VolumeControls c = devices->Controls();
+    ASSERT_NE(c.master, nullptr);
+    SoundStatus set = c.master->Set(10000, 20000);
+    EXPECT_TRUE(set.Ok()) << set.reason;
     EXPECT_EQ(Raw("Master Playback Volume", 0), 10000);
     EXPECT_EQ(Raw("Master Playback Volume", 1), 20000);
-    int32_t l = 0, r = 0;
-    EXPECT_EQ(c.MixMasterVolume.GetLevel(l, r), MixerStatus::Ok);
-    EXPECT_EQ(l, 10000);
-    EXPECT_EQ(r, 20000);
-    // Muted means the playback switch is off.
-    EXPECT_EQ(c.MixMasterMute.SetSwitch(true, false), MixerStatus::Ok);
-    EXPECT_EQ(Raw("Master Playback Switch", 0), 0);
-    EXPECT_EQ(Raw("Master Playback Switch", 1), 1);
-    bool ml = false, mr = true;
-    EXPECT_EQ(c.MixMasterMute.GetSwitch(ml, mr), MixerStatus::Ok);
-    EXPECT_TRUE(ml);
-    EXPECT_FALSE(mr);
-    // The capture switch is not inverted.
-    EXPECT_EQ(c.MixRecMicOnOff.SetSwitch(false, false), MixerStatus::Ok);
-    EXPECT_EQ(Raw("Mic Capture Switch", 0), 0);
-    // The selector picks one source; the card numbers CD as item 2.
-    const int cd = SelectorIndex("CD");
-    ASSERT_GE(cd, 0);
-    ASSERT_LT(cd, 4) << "within the four items the selector object holds";
-    int32_t want[8] = {};
-    want[cd] = want[4 + cd] = 1;
-    EXPECT_EQ(c.MixRecSelect.SetSrcSelect(want[0], want[1], want[2], want[3], want[4], want[5],
-                                          want[6], want[7]),
-              MixerStatus::Ok)
-        << mixer->MixerStatusText;
-    EXPECT_EQ(Raw("Capture Source"), 2);
-    int32_t s[8];
-    EXPECT_EQ(c.MixRecSelect.GetSrcSelect(s[0], s[1], s[2], s[3], s[4], s[5], s[6], s[7]),
-              MixerStatus::Ok);
-    for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(s[i], i == cd ? 1 : 0) << i;
+    VolumeControl::Levels read;
+    EXPECT_TRUE(c.master->Get(read).Ok());
+    EXPECT_EQ(read, (VolumeControl::Levels{10000, 20000}));
+    // Held within the range.
+    EXPECT_TRUE(c.wave->Set(300, -4).Ok());
+    EXPECT_EQ(Raw("PCM Playback Volume", 0), 255);
+    EXPECT_EQ(Raw("PCM Playback Volume", 1), 0);
+    // Muted means the playback switch is off, on every channel.
+    EXPECT_TRUE(c.micMute->Set(true).Ok());
+    EXPECT_EQ(Raw("Mic Playback Switch", 0), 0);
+    EXPECT_EQ(Raw("Mic Playback Switch", 1), 0);
+    EXPECT_TRUE(c.micMute->Set(false).Ok());
+    EXPECT_EQ(Raw("Mic Playback Switch", 1), 1);
     // Disabled: refused with its text, the card keeps its value.
-    const long aux = Raw("Aux Playback Volume");
-    EXPECT_EQ(c.MixAuxVolume.SetLevel(1, 1), MixerStatus::Failed);
-    EXPECT_EQ(mixer->MixerStatusText, "Control inactive!");
-    EXPECT_EQ(Raw("Aux Playback Volume"), aux);
+    const long beep = Raw("Beep Playback Switch");
+    set = c.pcSpeakerMute->Set(true);
+    EXPECT_EQ(set.failure, SoundFailure::ControlRefused);
+    EXPECT_EQ(set.reason, "Control is inactive!");
+    EXPECT_EQ(Raw("Beep Playback Switch"), beep);
 }
 
 TEST_F(FakeCard, OutputLevelsOnTheMixerPath) {
-    OutputLevelControl level(*mixer, nullptr, false);
-    EXPECT_TRUE(level.PrepareSoundCard().Applied());
+    EXPECT_TRUE(levels->PrepareSoundCard().Ok());
     EXPECT_EQ(Raw("Mic Playback Switch"), 0);
     EXPECT_EQ(Raw("Line Playback Switch"), 0);
     EXPECT_EQ(Raw("CD Playback Switch"), 0);
+    EXPECT_EQ(Raw("Beep Playback Switch"), 1) << "a disabled mute is left alone";
     EXPECT_EQ(Raw("Master Playback Switch"), 1) << "the master mute is left alone";
     EXPECT_EQ(Raw("Bass Playback Volume"), 50);
     EXPECT_EQ(Raw("Treble Playback Volume", 1), 50);
-    EXPECT_TRUE(level.ApplyCalibrationLevels(1, 100, 20).Applied());
+    EXPECT_TRUE(levels->ApplyCalibrationLevels(1, 100, 20).Ok());
     EXPECT_EQ(Raw("PCM Playback Volume"), 100); // 255 div 255 x 100
     EXPECT_EQ(Raw("Master Playback Volume", 0), 0);
     EXPECT_EQ(Raw("Master Playback Volume", 1), 20); // 65535 div 65535 x 20
+    // The sliders start where the card is.
+    EXPECT_EQ(levels->CurrentPosition(Slider::Wave), 155);
+    EXPECT_EQ(levels->CurrentPosition(Slider::Master), 65535) << "the left channel: 0";
 }
 
 } // namespace

@@ -40,7 +40,8 @@ static const struct elem elems[] = {
     {"Line Playback Switch", BOOL, 1, 0, 1, 0},
     {"CD Playback Volume", INT, 2, 0, 31, 0},
     {"CD Playback Switch", BOOL, 2, 0, 1, 0},
-    {"Aux Playback Volume", INT, 2, 0, 31, 1}, /* disabled by the driver */
+    {"Aux Playback Volume", INT, 2, 0, 31, 1},  /* disabled by the driver */
+    {"Beep Playback Switch", BOOL, 1, 0, 1, 1}, /* the PC speaker's, disabled */
     {"Surround Playback Volume", INT, 6, 0, 100, 0},
     {"Capture Volume", INT, 2, 0, 63, 0},
     {"Capture Switch", BOOL, 2, 0, 1, 0},

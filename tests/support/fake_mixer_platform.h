@@ -1,10 +1,8 @@
 #pragma once
-// A mixer platform in memory: lines and controls as a test declares them,
-// values stored per control. Every request is checked to describe exactly
-// the values it carries, so a layer that over-reads shows up as a failure.
-#include <gtest/gtest.h>
-
-#include <map>
+// A mixer platform in memory, for the diagnostic listing: lines and controls
+// as a test declares them.
+#include <string>
+#include <vector>
 
 #include "audio/mixer_platform.h"
 
@@ -21,16 +19,6 @@ class FakeMixerPlatform final : public MixerPlatform {
     std::vector<MixerDeviceCaps> devices;
     std::vector<FakeLine> destinations;
     int openResult = 0;
-    bool serverControl = false; // the opened device is a sound server's own control
-    int setResult = 0;
-    int getResult = 0;
-    std::map<uint32_t, std::vector<int32_t>>* values; // shared with the test
-    std::vector<std::tuple<uint32_t, uint32_t, uint32_t, std::vector<int32_t>>>* sets;
-
-    FakeMixerPlatform(
-        std::map<uint32_t, std::vector<int32_t>>* v,
-        std::vector<std::tuple<uint32_t, uint32_t, uint32_t, std::vector<int32_t>>>* s)
-        : values(v), sets(s) {}
 
     uint32_t DeviceCount() override { return static_cast<uint32_t>(devices.size()); }
     bool GetCaps(uint32_t d, MixerDeviceCaps& caps) override {
@@ -40,7 +28,6 @@ class FakeMixerPlatform final : public MixerPlatform {
         return true;
     }
     int Open(uint32_t) override { return openResult; }
-    bool IsSoundServerControl() const override { return serverControl; }
     int LineByDestination(uint32_t d, MixerLineInfo& line) override {
         if (d >= destinations.size())
             return kMixerInvalidLine;
@@ -66,24 +53,6 @@ class FakeMixerPlatform final : public MixerPlatform {
                 }
         }
         return kMixerInvalidLine;
-    }
-    int SetControlDetails(uint32_t id, uint32_t ch, uint32_t items,
-                          const std::vector<int32_t>& v) override {
-        EXPECT_EQ(v.size(), static_cast<size_t>(ch) * std::max<uint32_t>(items, 1));
-        sets->emplace_back(id, ch, items, v);
-        if (setResult == 0)
-            (*values)[id] = v;
-        return setResult;
-    }
-    int GetControlDetails(uint32_t id, uint32_t ch, uint32_t items,
-                          std::vector<int32_t>& v) override {
-        EXPECT_EQ(v.size(), static_cast<size_t>(ch) * std::max<uint32_t>(items, 1));
-        if (getResult != 0)
-            return getResult;
-        const auto& stored = (*values)[id];
-        for (size_t i = 0; i < v.size() && i < stored.size(); ++i)
-            v[i] = stored[i];
-        return 0;
     }
 };
 

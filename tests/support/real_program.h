@@ -8,10 +8,9 @@
 #include <initializer_list>
 #include <memory>
 
-#include "audio/alsa_mixer_platform.h"
+#include "audio/alsa_volume.h"
 #include "audio/pulse_endpoint_volume.h"
 #include "audio/routed_wave_output.h"
-#include "audio/server_wave_mixer_platform.h"
 #include "ui/mixer_messages.h"
 #include "ui/program.h"
 
@@ -22,14 +21,14 @@ inline void UseRealSoundParts(Program& program, Dialogs& dialogs, double levelCo
     program.dialogs = &dialogs;
     auto waveVolume = std::make_shared<OwnStreamVolume>();
     program.waveOutput = std::make_unique<RoutedWaveOutput>(waveVolume);
-    program.mixer = std::make_unique<Mixer>(std::make_unique<ServerWaveMixerPlatform>(
-        std::make_unique<AlsaMixerPlatform>(std::vector<std::string>{"pulse"}), waveVolume));
-    program.mixer->CountDevices();
-    ReportMixerOpen(program.mixer->OpenDevice(0), dialogs);
-    const auto fullWave = static_cast<int32_t>(program.mixer->Controls().MixWaveVolume.Steps);
     auto endpoint = std::make_unique<PulseEndpointVolume>();
-    program.coreAudioMode = endpoint->Connected();
-    program.endpoint = std::move(endpoint);
+    const bool coreAudioMode = endpoint->Connected();
+    program.outputLevels = std::make_unique<OutputLevelControl>(
+        std::make_unique<AlsaVolumeDevices>(std::vector<std::string>{"pulse"}), waveVolume,
+        coreAudioMode ? std::move(endpoint) : nullptr);
+    program.outputLevels->CountDevices();
+    ReportMixerOpen(program.outputLevels->OpenDevice(0), dialogs);
+    const int32_t fullWave = program.outputLevels->Scale(Slider::Wave).steps;
     program.state.CalibrationLoaded = true;
     for (auto& ear : program.calibration)
         for (auto& e : ear)

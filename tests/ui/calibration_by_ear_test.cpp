@@ -1,4 +1,4 @@
-// Calibration by ear against the fake mixer and wave output.
+// Calibration by ear against the fake volume controls and wave output.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -23,14 +23,12 @@ class BioCal : public UiFixture {
   protected:
     BioCal() {
         // Master 32 steps, wave 255 steps, a gain that is not uniform.
-        FakeLine speakers = LineOf(0xFFFF0000, kDstSpeakers, 2,
-                                   {Ctl(1, kCtlVolume), Ctl(6, kCtlUnsigned, 255, 255)});
-        speakers.sources = {LineOf(0x10, kSrcWaveOut, 2, {Ctl(8, kCtlVolume, 255, 255)})};
-        speakers.info.connections = 1;
-        mixerPlatform->destinations = {speakers};
+        volumeDevices->Volume("master");
+        volumeDevices->Volume("gain", 255, 255);
+        volumeDevices->Volume("wave", 255, 255);
         Start();
-        program.mixer->CountDevices();
-        EXPECT_EQ(program.mixer->OpenDevice(0).failure, MixerOpenResult::Failure::None);
+        program.outputLevels->CountDevices();
+        EXPECT_EQ(program.outputLevels->OpenDevice(0).failure, MixerOpenResult::Failure::None);
         info = std::make_unique<TfrmCalibrationInfo>(program, *main);
         main->SetCalibrationInfo(info.get());
         window =
@@ -80,7 +78,7 @@ TEST_F(BioCal, AVolumeTheCardRefusesStopsTheCalibrationNamingTheControl) {
     Open(true);
     window->OnButtonClick();
     ASSERT_TRUE(window->Tone().Sounding());
-    mixerPlatform->setResult = 11; // the card's "invalid value"
+    volumeLog.setResult = 11; // the card's "invalid value"
     Set(window->WaveOutSlider, 40);
     EXPECT_FALSE(window->Tone().Sounding());
     ASSERT_FALSE(dialogs.messages.empty());
@@ -144,11 +142,10 @@ TEST_F(BioCal, TheGainOfARightEarPageGoesToTheRightChannelOnly) {
     for (int i = 0; i < 11; ++i)
         window->NextClick();
     ASSERT_TRUE(window->GainSlider->isVisibleTo(window.get()));
-    mixerSets.clear();
+    volumeLog.sets.clear();
     Set(window->GainSlider, 10);
-    ASSERT_FALSE(mixerSets.empty());
-    EXPECT_EQ(std::get<0>(mixerSets.back()), 6u);
-    EXPECT_EQ(std::get<3>(mixerSets.back()), (std::vector<int32_t>{0, 10}));
+    ASSERT_FALSE(volumeLog.sets.empty());
+    EXPECT_EQ(volumeLog.sets.back(), (VolumeSet{"gain", 0, 10}));
     window->close();
 }
 

@@ -69,7 +69,7 @@ TEST_F(CalibrationInfoDialog, AcceptsANewCalibrationAndSavesIt) {
     EXPECT_TRUE(info->Person->isEnabled());
     EXPECT_TRUE(info->Cancel->isVisible());
     EXPECT_EQ(info->Comment->text(), "Calibration by Ear");
-    EXPECT_EQ(info->Soundcard->text().toStdString(), program.mixer->Caps().Name);
+    EXPECT_EQ(info->Soundcard->text().toStdString(), program.outputLevels->DeviceName());
     EXPECT_EQ(info->DateStamp->text(), "Calibration finished on 10.12.2026 at 12:00:00");
     info->Person->setText("Sam");
     info->OKSave->click();

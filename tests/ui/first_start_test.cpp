@@ -59,13 +59,13 @@ struct OtherProgram {
         program.clock = &clock;
         program.store = std::make_unique<SettingsStore>(storePath);
         program.waveOutput = std::make_unique<FakeWaveOutput>();
-        auto platform = std::make_unique<FakeMixerPlatform>(&mixerValues, &mixerSets);
-        platform->devices = {{"Card A", 0x0102, 2}, {"Card B", 0x0102, 2}};
-        program.mixer = std::make_unique<Mixer>(std::move(platform));
+        auto devices = std::make_unique<FakeVolumeDevices>(&volumeLog);
+        devices->devices = {{"Card A", 0x0102}, {"Card B", 0x0102}};
+        program.outputLevels =
+            std::make_unique<OutputLevelControl>(std::move(devices), nullptr, nullptr);
         windows = std::make_unique<ProgramWindows>(program, nullptr, std::vector<std::string>{});
     }
-    std::map<uint32_t, std::vector<int32_t>> mixerValues;
-    std::vector<std::tuple<uint32_t, uint32_t, uint32_t, std::vector<int32_t>>> mixerSets;
+    FakeVolumeLog volumeLog;
     RecordingDialogs dialogs;
     ScriptedFiles files;
     FixedClock clock{{2026, 12, 9, 10, 30, 0}};

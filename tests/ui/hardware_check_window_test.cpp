@@ -1,4 +1,4 @@
-// The hardware compatibility test against the fake mixer and wave output.
+// The hardware compatibility test against the fake volume controls and wave output.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -37,13 +37,11 @@ class Compatibility : public UiFixture {
   protected:
     Compatibility() {
         // A card with a master volume (32 steps) and a wave volume (255 steps).
-        FakeLine speakers = LineOf(0xFFFF0000, kDstSpeakers, 2, {Ctl(1, kCtlVolume)});
-        speakers.sources = {LineOf(0x10, kSrcWaveOut, 2, {Ctl(8, kCtlVolume, 255, 255)})};
-        speakers.info.connections = 1;
-        mixerPlatform->destinations = {speakers};
+        volumeDevices->Volume("master");
+        volumeDevices->Volume("wave", 255, 255);
         Start();
-        program.mixer->CountDevices();
-        EXPECT_EQ(program.mixer->OpenDevice(0).failure, MixerOpenResult::Failure::None);
+        program.outputLevels->CountDevices();
+        EXPECT_EQ(program.outputLevels->OpenDevice(0).failure, MixerOpenResult::Failure::None);
         window = std::make_unique<TfrmCompatibilityTest>(program, *main);
         main->SetCompatibilityTest(window.get());
     }
@@ -64,27 +62,27 @@ TEST_F(Compatibility, WarnsThenSetsUpTheSlidersFromTheCard) {
     EXPECT_FALSE(window->GainSlider->isVisibleTo(window.get())) << "the card has no gain";
     EXPECT_TRUE(window->Label9->text().startsWith("Selected output device: "));
     // Moving the wave slider sets the card; the label shows the control value.
-    mixerSets.clear();
+    volumeLog.sets.clear();
     window->WaveOutSlider->setValue(255 - 100); // setting 100
-    ASSERT_FALSE(mixerSets.empty());
-    EXPECT_EQ(std::get<3>(mixerSets.back()), (std::vector<int32_t>{100, 100}));
+    ASSERT_FALSE(volumeLog.sets.empty());
+    EXPECT_EQ(volumeLog.sets.back(), (VolumeSet{"wave", 100, 100}));
     EXPECT_EQ(window->WaveLabel->text(), "100");
     window->close();
     EXPECT_TRUE(main->isEnabled());
 }
 
 TEST_F(Compatibility, ZeroStepControlsAreReported) {
-    mixerPlatform->destinations[0].sources[0].controls[0].steps = 0;
-    ASSERT_EQ(program.mixer->OpenDevice(0).failure, MixerOpenResult::Failure::None);
+    volumeDevices->FindVolume("wave")->steps = 0;
+    ASSERT_EQ(program.outputLevels->OpenDevice(0).failure, MixerOpenResult::Failure::None);
     window->show();
     bool reported = false;
     for (const std::string& m : dialogs.messages)
         reported =
             reported || m.find("zero possible levels on the wave volume") != std::string::npos;
     EXPECT_TRUE(reported);
-    mixerSets.clear();
+    volumeLog.sets.clear();
     window->WaveOutSlider->setValue(0); // nothing to divide by: the card is left alone
-    EXPECT_TRUE(mixerSets.empty());
+    EXPECT_TRUE(volumeLog.sets.empty());
     window->close();
 }
 

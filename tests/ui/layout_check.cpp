@@ -18,7 +18,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "support/fake_mixer_platform.h"
+#include "support/fake_volume_devices.h"
 #include "support/fake_wave_output.h"
 #include "support/temp_folder.h"
 #include "tools/simulation.h"
@@ -137,16 +137,16 @@ int main(int argc, char** argv) {
 
     RecordingDialogs dialogs;
     FixedClock clock({2026, 12, 10, 10, 0, 0});
-    std::map<uint32_t, std::vector<int32_t>> values;
-    std::vector<std::tuple<uint32_t, uint32_t, uint32_t, std::vector<int32_t>>> sets;
+    test::FakeVolumeLog volumeLog;
     Program program;
     program.dialogs = &dialogs;
     program.clock = &clock;
     program.store = std::make_unique<SettingsStore>((dir / "Tonmark.json").string());
     program.waveOutput = std::make_unique<test::FakeWaveOutput>();
-    auto platform = std::make_unique<test::FakeMixerPlatform>(&values, &sets);
-    platform->devices = {{"Card A", 0x0102, 2}};
-    program.mixer = std::make_unique<Mixer>(std::move(platform));
+    auto devices = std::make_unique<test::FakeVolumeDevices>(&volumeLog);
+    devices->devices = {{"Card A", 0x0102}};
+    program.outputLevels =
+        std::make_unique<OutputLevelControl>(std::move(devices), nullptr, nullptr);
 
     ProgramWindows windows(program, nullptr, {});
     TfrmMain& main = *windows.main;

@@ -87,7 +87,7 @@ class RealRun : public ::testing::Test {
 };
 
 TEST_F(RealRun, ListenerWithAJoystickGetsTheSimulatedRecord) {
-    ASSERT_TRUE(program.coreAudioMode) << "the private sound server must answer";
+    ASSERT_TRUE(program.outputLevels->CoreAudioMode()) << "the private sound server must answer";
     std::vector<HeardPulse> heard;
     {
         Listener listener(subject);
@@ -182,7 +182,7 @@ std::vector<std::pair<int16_t, int16_t>> RecordWhile(const std::function<void()>
 }
 
 TEST_F(RealRun, CalibrationTonesAndSlidersOnTheRealCard) {
-    ASSERT_TRUE(program.coreAudioMode);
+    ASSERT_TRUE(program.outputLevels->CoreAudioMode());
     program.settings.WaveOutDevice = -1;
     TfrmCompatibilityTest compatibility(program, *main);
     compatibility.show();
@@ -243,7 +243,7 @@ std::pair<int, int> PeaksOf(const std::vector<std::pair<int16_t, int16_t>>& fram
 // the server's scale). A tone started after a move plays at the new volume
 // from its first sample; a move while it sounds changes it.
 TEST_F(RealRun, BothCalibrationWindowsSlidersMoveTheToneOnTheServer) {
-    ASSERT_TRUE(program.coreAudioMode);
+    ASSERT_TRUE(program.outputLevels->CoreAudioMode());
     program.settings.WaveOutDevice = -1;
     const double tone = 32767 * 0.1; // -20 dB re full scale, the windows' level below
     const auto pump = [](std::chrono::milliseconds span) {
@@ -333,7 +333,7 @@ TEST_F(RealRun, BothCalibrationWindowsSlidersMoveTheToneOnTheServer) {
 // once, with a message naming it; the window's own slider, moved while the
 // tone sounds, does not.
 TEST_F(RealRun, CalibrationToneStopsWhenAnotherProgramChangesTheVolume) {
-    ASSERT_TRUE(program.coreAudioMode);
+    ASSERT_TRUE(program.outputLevels->CoreAudioMode());
     program.outputWatch = std::make_unique<PulseOutputWatch>();
     program.settings.WaveOutDevice = -1;
     const auto last = [this] {

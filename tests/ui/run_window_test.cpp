@@ -396,12 +396,11 @@ TEST_F(TestWindow, SettingsDialogLightsWithTheControllerOnTheHardwarePageOnly) {
 
 TEST_F(TestWindow, ALevelTheCardRefusesStopsTheRun) {
     // A card with a master volume, whose every set fails.
-    mixerPlatform->destinations = {
-        LineOf(0xFFFF0000, kDstSpeakers, 2, {Ctl(1, kCtlVolume), Ctl(2, kCtlMute, 1, 0)})};
-    program.mixer->CountDevices();
-    ASSERT_EQ(program.mixer->OpenDevice(0).failure, MixerOpenResult::Failure::None);
-    ASSERT_TRUE(program.mixer->Controls().MixMasterVolume.Exist);
-    mixerPlatform->setResult = 1025;
+    volumeDevices->Volume("master");
+    program.outputLevels->CountDevices();
+    ASSERT_EQ(program.outputLevels->OpenDevice(0).failure, MixerOpenResult::Failure::None);
+    ASSERT_TRUE(program.outputLevels->Scale(Slider::Master).present);
+    volumeLog.setResult = 1025;
     waveOutput->waitHook = [] { return true; };
     main->NewTest1Click();
     ASSERT_GE(dialogs.messages.size(), 2u);

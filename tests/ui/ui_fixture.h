@@ -9,7 +9,7 @@
 #include <fstream>
 #include <unistd.h>
 
-#include "support/fake_mixer_platform.h"
+#include "support/fake_volume_devices.h"
 #include "support/fake_wave_output.h"
 #include "support/temp_folder.h"
 #include "tools/simulation.h"
@@ -70,10 +70,11 @@ class UiFixture : public ::testing::Test {
         auto wave = std::make_unique<FakeWaveOutput>();
         waveOutput = wave.get();
         program.waveOutput = std::move(wave);
-        auto platform = std::make_unique<FakeMixerPlatform>(&mixerValues, &mixerSets);
-        platform->devices = {{"Card A", 0x0102, 2}, {"Card B", 0x0102, 2}};
-        mixerPlatform = platform.get();
-        program.mixer = std::make_unique<Mixer>(std::move(platform));
+        auto devices = std::make_unique<FakeVolumeDevices>(&volumeLog);
+        devices->devices = {{"Card A", 0x0102}, {"Card B", 0x0102}};
+        volumeDevices = devices.get();
+        program.outputLevels =
+            std::make_unique<OutputLevelControl>(std::move(devices), nullptr, nullptr);
     }
     ~UiFixture() override { windows.reset(); }
 
@@ -90,13 +91,12 @@ class UiFixture : public ::testing::Test {
     TempFolder temp{"ui"};
     std::filesystem::path dir = temp.Path();
     std::string storePath;
-    std::map<uint32_t, std::vector<int32_t>> mixerValues;
-    std::vector<std::tuple<uint32_t, uint32_t, uint32_t, std::vector<int32_t>>> mixerSets;
+    FakeVolumeLog volumeLog; // every set that reached a control
     RecordingDialogs dialogs;
     ScriptedFiles files;
     FixedClock clock{{2026, 12, 9, 10, 30, 0}};
     FakeWaveOutput* waveOutput = nullptr;
-    FakeMixerPlatform* mixerPlatform = nullptr;
+    FakeVolumeDevices* volumeDevices = nullptr;
     Program program;
     std::vector<std::string> errors;
     std::unique_ptr<ProgramWindows> windows;
