@@ -150,6 +150,8 @@ class ListenedRun : public ::testing::Test {
         // the entries an earlier run left in slots this one does not plan.
         program.state.Record = ProgramState().Record;
         {
+        // The runs are compared, not kept: no question about saving the last.
+        program.state.UnsavedResults = false;
             SinkListener listener(subject, kLevelCorrection, answering);
             EXPECT_TRUE(listener.Ready());
             if (afterPulse)
