@@ -16,17 +16,14 @@
 // program. Change never waits for the server.
 //
 // Errors: Arm reports why the output cannot be watched (the server does not
-// answer, there is no default output); Change reports what changed, both as
-// one sentence for the user. Nothing throws.
+// answer, there is no default output) as a SoundStatus OutputNotWatched whose
+// reason is one sentence for the user; Change reports what changed, also as
+// one sentence. Nothing throws.
 #include <string>
 
-namespace tonmark {
+#include "core/sound_status.h"
 
-struct [[nodiscard]] ArmResult {
-    // Empty when the watch is armed; otherwise why it is not.
-    std::string failure;
-    bool Armed() const { return failure.empty(); }
-};
+namespace tonmark {
 
 class OutputWatch {
   public:
@@ -37,7 +34,7 @@ class OutputWatch {
     // at most about 2 s. Call it after the program's own volume set has
     // returned: that set then counts as part of the state, however late the
     // server's notice of it arrives. Not armed when it fails.
-    virtual ArmResult Arm() = 0;
+    virtual SoundStatus Arm() = 0;
 
     // Empty while armed and nothing changed since Arm, and whenever not
     // armed. Otherwise one sentence naming what changed, e.g. "The volume of

@@ -327,9 +327,9 @@ struct PulseOutputWatch::Impl {
         change = std::move(what);
     }
 
-    ArmResult Arm() {
+    SoundStatus Arm() {
         if (!loop)
-            return {kNoLoop};
+            return SoundStatus::Failed(SoundFailure::OutputNotWatched, kNoLoop);
         const auto deadline = std::chrono::steady_clock::now() + kAnswerTimeout;
         pa_threaded_mainloop_lock(loop);
         ++generation;
@@ -361,7 +361,7 @@ struct PulseOutputWatch::Impl {
         // armState any more, and an answer that comes later is dropped.
         pa_threaded_mainloop_lock(loop);
         wantSnapshot = false;
-        ArmResult result;
+        SoundStatus result;
         {
             std::lock_guard lock(mutex);
             if (armState == ArmState::Waiting) {
@@ -375,10 +375,11 @@ struct PulseOutputWatch::Impl {
     }
 
     // Under `mutex`, once the Arm's answer is in.
-    ArmResult TakeArmResult() {
+    SoundStatus TakeArmResult() {
         const bool done = armState == ArmState::Done;
         armState = ArmState::Idle;
-        return {done ? std::string() : armFailure};
+        return done ? SoundStatus::Success()
+                    : SoundStatus::Failed(SoundFailure::OutputNotWatched, armFailure);
     }
 
     void Disarm() {
@@ -399,7 +400,7 @@ struct PulseOutputWatch::Impl {
 PulseOutputWatch::PulseOutputWatch() : impl_(std::make_unique<Impl>()) {}
 PulseOutputWatch::~PulseOutputWatch() = default;
 
-ArmResult PulseOutputWatch::Arm() {
+SoundStatus PulseOutputWatch::Arm() {
     return impl_->Arm();
 }
 

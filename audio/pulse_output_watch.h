@@ -31,7 +31,7 @@ class PulseOutputWatch final : public OutputWatch {
     PulseOutputWatch(const PulseOutputWatch&) = delete;
     PulseOutputWatch& operator=(const PulseOutputWatch&) = delete;
 
-    ArmResult Arm() override;
+    SoundStatus Arm() override;
     std::string Change() const override;
     void Disarm() override;
 

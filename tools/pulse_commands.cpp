@@ -128,8 +128,8 @@ int Play(const std::vector<std::string>& args) {
     std::unique_ptr<OutputWatch> watch;
     if (output.OnServerStream()) {
         watch = MakeOutputWatch();
-        if (const ArmResult armed = watch->Arm(); !armed.Armed()) {
-            std::fprintf(stderr, "tonmark-tool play: %s\n", armed.failure.c_str());
+        if (const SoundStatus armed = watch->Arm(); !armed.Ok()) {
+            std::fprintf(stderr, "tonmark-tool play: %s\n", armed.Message().c_str());
             output.ClosePulseOutput();
             return 1;
         }

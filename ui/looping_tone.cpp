@@ -23,8 +23,8 @@ bool LoopingTone::Start(int32_t hz, double level, int leftOn, int rightOn) {
     }
     // Before any sound: the volume the window has just set is the one to keep.
     if (p_.outputWatch) {
-        if (const ArmResult armed = p_.outputWatch->Arm(); !armed.Armed()) {
-            Failed(armed.failure);
+        if (const SoundStatus armed = p_.outputWatch->Arm(); !armed.Ok()) {
+            Failed(armed.Message());
             return false;
         }
         watching_ = true;
@@ -60,8 +60,8 @@ SoundStatus LoopingTone::SetMasterSetting(int32_t setting) {
     // After the set has returned, the server holds the new volume: armed now,
     // its notice of this set compares equal, however late it comes.
     if (watching_ && p_.outputWatch)
-        if (const ArmResult armed = p_.outputWatch->Arm(); !armed.Armed())
-            Failed(armed.failure + kToneStopped);
+        if (const SoundStatus armed = p_.outputWatch->Arm(); !armed.Ok())
+            Failed(armed.Message() + kToneStopped);
     return set;
 }
 

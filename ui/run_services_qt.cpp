@@ -94,8 +94,8 @@ void QtTestRunServices::ApplySlotLevels(int ear, int slot) {
     // From here on the output must stay as the calibration left it; the
     // program's own set above is part of what is kept.
     if (p_.outputWatch)
-        if (const ArmResult armed = p_.outputWatch->Arm(); !armed.Armed())
-            throw SoundOutputError(armed.failure);
+        if (const SoundStatus armed = p_.outputWatch->Arm(); !armed.Ok())
+            throw SoundOutputError(armed.Message());
 }
 
 void QtTestRunServices::CheckOutputUnchanged() {

@@ -140,8 +140,8 @@ TEST_F(Watch, EveryChangeOfTheDefaultOutputIsReportedByName) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Shell(c.before);
-        const ArmResult armed = watch.Arm();
-        ASSERT_TRUE(armed.Armed()) << armed.failure;
+        const SoundStatus armed = watch.Arm();
+        ASSERT_TRUE(armed.Ok()) << armed.reason;
         EXPECT_EQ(watch.Change(), "") << "armed on the state as it is";
         const auto started = SteadyClock::now();
         Shell(c.change);
@@ -167,13 +167,13 @@ TEST_F(Watch, TheProgramsOwnSetThenArmReportsNothing) {
     PulseEndpointVolume endpoint;
     ASSERT_TRUE(endpoint.Connected());
     PulseOutputWatch watch;
-    ASSERT_TRUE(watch.Arm().Armed());
+    ASSERT_TRUE(watch.Arm().Ok());
     const int32_t levels[] = {32768, 49152, 16384, 65536}; // 50, 75, 25 and 100 %
     for (int i = 0; i < 40; ++i) {
         SCOPED_TRACE("set " + std::to_string(i));
         ASSERT_TRUE(endpoint.Set(levels[i % 4], levels[i % 4]).Ok());
-        const ArmResult armed = watch.Arm();
-        ASSERT_TRUE(armed.Armed()) << armed.failure;
+        const SoundStatus armed = watch.Arm();
+        ASSERT_TRUE(armed.Ok()) << armed.reason;
         ASSERT_EQ(ChangeDuring(watch, 20ms), "");
     }
     EXPECT_EQ(ChangeDuring(watch, 1000ms), "");
@@ -186,13 +186,13 @@ TEST_F(Watch, TheProgramsOwnSetThenArmReportsNothing) {
 
 TEST_F(Watch, AChangeStaysReportedUntilTheNextArm) {
     PulseOutputWatch watch;
-    ASSERT_TRUE(watch.Arm().Armed());
+    ASSERT_TRUE(watch.Arm().Ok());
     Shell("pactl set-sink-volume " + Sink() + " 1000%");
     ASSERT_NE(WaitForChange(watch, SteadyClock::now()).change, "");
     // Put back: what sounded meanwhile was not calibrated all the same.
     Shell("pactl set-sink-volume " + Sink() + " 100%");
     EXPECT_TRUE(ReportedThroughout(watch, 300ms)) << "the report must not vanish";
-    ASSERT_TRUE(watch.Arm().Armed());
+    ASSERT_TRUE(watch.Arm().Ok());
     EXPECT_EQ(watch.Change(), "") << "Arm forgets what was reported before";
     watch.Disarm();
     EXPECT_EQ(watch.Change(), "");
@@ -200,7 +200,7 @@ TEST_F(Watch, AChangeStaysReportedUntilTheNextArm) {
 
 TEST_F(Watch, ADisarmedWatchReportsNothing) {
     PulseOutputWatch watch;
-    ASSERT_TRUE(watch.Arm().Armed());
+    ASSERT_TRUE(watch.Arm().Ok());
     watch.Disarm();
     Shell("pactl set-sink-volume " + Sink() + " 1000%");
     EXPECT_EQ(ChangeDuring(watch, 500ms), "");
@@ -212,17 +212,18 @@ TEST_F(Watch, ArmOnAFrozenServerFailsAndWorksOnceItAnswers) {
     const char* pid = std::getenv("TONMARK_PULSE_PID");
     ASSERT_NE(pid, nullptr);
     PulseOutputWatch watch;
-    ASSERT_TRUE(watch.Arm().Armed());
+    ASSERT_TRUE(watch.Arm().Ok());
     ASSERT_EQ(kill(std::atoi(pid), SIGSTOP), 0);
-    const ArmResult frozen = watch.Arm();
+    const SoundStatus frozen = watch.Arm();
     kill(std::atoi(pid), SIGCONT);
-    EXPECT_FALSE(frozen.Armed());
-    EXPECT_EQ(frozen.failure,
+    EXPECT_FALSE(frozen.Ok());
+    EXPECT_EQ(frozen.failure, SoundFailure::OutputNotWatched);
+    EXPECT_EQ(frozen.Message(),
               "The sound server did not answer within 2 seconds, so the sound output cannot be "
               "watched.");
     EXPECT_EQ(watch.Change(), "") << "not armed, so nothing to report";
-    const ArmResult again = watch.Arm();
-    ASSERT_TRUE(again.Armed()) << again.failure;
+    const SoundStatus again = watch.Arm();
+    ASSERT_TRUE(again.Ok()) << again.reason;
     Shell("pactl set-sink-mute " + Sink() + " 1");
     EXPECT_EQ(WaitForChange(watch, SteadyClock::now()).change,
               "The sound output " + kShown + " was muted by another program.");
@@ -233,14 +234,14 @@ TEST_F(Watch, ZServerKilledWhileArmedIsReported) {
     const char* pid = std::getenv("TONMARK_PULSE_PID");
     ASSERT_NE(pid, nullptr);
     PulseOutputWatch watch;
-    ASSERT_TRUE(watch.Arm().Armed());
+    ASSERT_TRUE(watch.Arm().Ok());
     ASSERT_EQ(kill(std::atoi(pid), SIGKILL), 0);
     const Seen seen = WaitForChange(watch, SteadyClock::now());
     EXPECT_EQ(seen.change, "The sound server stopped.");
     std::printf("server loss reported after %.1f ms\n", 1000 * seen.seconds);
-    const ArmResult armed = watch.Arm();
-    EXPECT_FALSE(armed.Armed());
-    EXPECT_NE(armed.failure.find("could not be reached"), std::string::npos) << armed.failure;
+    const SoundStatus armed = watch.Arm();
+    EXPECT_FALSE(armed.Ok());
+    EXPECT_NE(armed.Message().find("could not be reached"), std::string::npos) << armed.reason;
 }
 
 } // namespace
