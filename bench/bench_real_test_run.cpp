@@ -32,6 +32,7 @@
 #include "audio/pulse_endpoint_volume.h"
 #include "audio/tone_synthesis.h"
 #include "support/real_program.h"
+#include "support/run_end.h"
 #include "tools/simulation.h"
 #include "ui/main_window.h"
 #include "ui/run_window.h"
@@ -119,6 +120,7 @@ void RunOnce(double tone, double pause) {
         }
     });
     main.NewTest1Click();
+    tonmark::test::RunEnds(main);
     stop = true;
     presser.join();
     SDL_JoystickClose(virt);

@@ -86,8 +86,8 @@ std::optional<RunRequest> TestCommand::AfterRun(const ProgramState& st, const Se
 
 int RunCommand(CommandContext& ctx, TestCommand& command) {
     TestRunContext& run = ctx.run;
-    std::optional<RunRequest> next = command.Begin(
-        run.state, run.settings, run.dialogs, ctx.once, [&run] { run.services.RepaintChart(); });
+    std::optional<RunRequest> next = command.Begin(run.state, run.settings, run.dialogs, ctx.once,
+                                                   [&run] { run.services.RepaintChart(); });
     int counted = 0;
     while (next) {
         ctx.retestCyclesRun += command.RetestCycles() - counted;

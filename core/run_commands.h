@@ -62,8 +62,8 @@ class TestCommand {
     // New Test's calibration check, its instructions question (modal boxes)
     // and the clearing of the record, then the first run; nothing when the
     // command ends before a run.
-    std::optional<RunRequest> Begin(ProgramState& state, const Settings& settings,
-                                    Dialogs& dialogs, OnceValueStore& once,
+    std::optional<RunRequest> Begin(ProgramState& state, const Settings& settings, Dialogs& dialogs,
+                                    OnceValueStore& once,
                                     const std::function<void()>& repaintChart);
     // The run to make after the one that just ended; nothing when the
     // command is over.

@@ -1,13 +1,12 @@
 #pragma once
-// What a test run needs from the world around it: the sound card, the test
-// window, the response button and the chart (TestRunServices); modal
-// messages (Dialogs); processing of pending window messages (MessagePump);
-// the local date and time (Clock).
+// What a test run needs from the world around it when it is driven to its
+// end at once (RunTest): the sound card, the test window, the response button
+// and the chart (TestRunServices); modal messages (Dialogs); the local date
+// and time (Clock). The windows carry out the run's steps themselves
+// (ui/run_driver_qt.h) and use only Dialogs and Clock of these.
 //
-// Threading: every call is made on the user-interface thread by the test
-// procedure, which blocks until the run ends. Implementations may process
-// window messages inside WaitForRelease and AwaitPulse; handlers that run
-// then may only set StopRequested / ResponsePressed in the program state.
+// Threading: every call is made on one thread, the driver's; a call that
+// waits (WaitForRelease, AwaitPulse) returns at once in a silent run.
 //
 // Ownership: the caller of RunTest owns every implementation and keeps it
 // alive for the whole run.
@@ -95,12 +94,6 @@ class Dialogs {
     // on with more: shows the topic and returns when the user has closed it,
     // so that what comes next is not opened under it.
     virtual void ShowHelpTopicAndWait(int context) = 0;
-};
-
-class MessagePump {
-  public:
-    virtual ~MessagePump() = default;
-    virtual void ProcessMessages() = 0;
 };
 
 struct LocalDateTime {

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "core/run_commands.h"
 #include "core/program_state.h"
+#include "core/run_commands.h"
 #include "core/run_services.h"
 
 namespace tonmark {
@@ -129,11 +129,6 @@ class RecordingDialogs final : public Dialogs {
     }
     std::vector<int> waitedHelpTopics; // of these, the ones the program waited for
     std::vector<std::string> captions; // of the error boxes
-};
-
-class NullPump final : public MessagePump {
-  public:
-    void ProcessMessages() override {}
 };
 
 class FixedClock final : public Clock {

@@ -9,6 +9,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QPrinter>
+#include <exception>
 #include <functional>
 #include <memory>
 
@@ -26,7 +27,7 @@ class TfrmCompatibilityTest;
 class TfrmBioCal;
 class PrinterSetup;
 class HelpViewer;
-struct CommandContext;
+class QtRunDriver;
 
 class TfrmMain : public QMainWindow {
     Q_OBJECT
@@ -68,7 +69,9 @@ class TfrmMain : public QMainWindow {
     void Open1Click();
     void Save1Click();
     void LoadCalibration1Click();
-    // New Test (F5) and Retest (F6): block until the runs end.
+    // New Test (F5) and Retest (F6): ask their questions and start the
+    // first run, which goes on from the event loop; TestRunning() holds
+    // until the last run of the command ended.
     void NewTest1Click();
     void Retest1Click();
     void ViewResults1Click();
@@ -135,12 +138,12 @@ class TfrmMain : public QMainWindow {
     void NameChanged();
     void ShowHelp(int context);
     void OpenSettings(bool graphPage);
-    // dropsRecord: the command starts again from an empty record (New Test).
-    void RunTestCommand(const std::function<void(CommandContext&)>& command, bool dropsRecord);
+    // newTest: New Test, which starts again from an empty record; else Retest.
+    void RunTestCommand(bool newTest);
     // Save As; true when a file was written.
     bool SaveAs();
-    // before: the record as the run found it.
-    void AfterTestRun(const PatientFile& before);
+    // error: what ended the command with an error, or null.
+    void AfterTestRun(std::exception_ptr error);
 
     Program& p_;
     HelpViewer* help_;
@@ -153,6 +156,8 @@ class TfrmMain : public QMainWindow {
     PrinterSetup* printerSetup_ = nullptr;
     std::unique_ptr<QPrinter> printer_;
     bool testRunning_ = false;
+    QtRunDriver* run_ = nullptr; // a child of this window; the last command's
+    PatientFile runBefore_;      // the record as the command found it
     bool closeAfterRun_ = false;
     bool closing_ = false;
     bool frameColoured_ = false; // the chart colour was given to the frame

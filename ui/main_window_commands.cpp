@@ -6,16 +6,15 @@
 #include "calibration/calibration_file.h"
 #include "core/errors.h"
 #include "core/run_commands.h"
-#include "core/threshold_run.h"
 #include "storage/file_names.h"
 #include "ui/calibration_by_ear.h"
 #include "ui/calibration_info.h"
-#include "ui/hardware_check_window.h"
 #include "ui/file_messages.h"
-#include "ui/run_services_qt.h"
+#include "ui/hardware_check_window.h"
 #include "ui/main_window.h"
 #include "ui/printing.h"
 #include "ui/results_window.h"
+#include "ui/run_driver_qt.h"
 #include "ui/run_window.h"
 
 namespace tonmark {
@@ -145,50 +144,48 @@ void TfrmMain::LoadCalibration1Click() {
 }
 
 void TfrmMain::NewTest1Click() {
-    RunTestCommand([](CommandContext& c) { ::tonmark::NewTest1Click(c); }, true);
+    RunTestCommand(true);
 }
 
 void TfrmMain::Retest1Click() {
-    RunTestCommand([](CommandContext& c) { ::tonmark::Retest1Click(c); }, false);
+    RunTestCommand(false);
 }
 
-void TfrmMain::RunTestCommand(const std::function<void(CommandContext&)>& command,
-                              bool dropsRecord) {
+void TfrmMain::RunTestCommand(bool newTest) {
     if (!test_ || testRunning_ || !p_.clock || !p_.dialogs)
         return;
     // Without a calibration New Test only says so, and the record stays.
-    if (dropsRecord && p_.state.CalibrationLoaded) {
+    if (newTest && p_.state.CalibrationLoaded) {
         if (!MayDropResults())
             return;
         p_.state.UnsavedResults = false;
     }
-    const PatientFile before = p_.state.Record;
-    QtTestRunServices services(p_, *this, *test_, [this] { pbxAudiogramPaint(); });
-    services.abandon = [this] { return closing_ || closeAfterRun_; };
-    TestRunContext run{p_.state, p_.settings, services, *p_.dialogs, *p_.clock};
+    runBefore_ = p_.state.Record;
+    if (run_)
+        run_->deleteLater(); // the last command's, long over
+    run_ = new QtRunDriver(p_, *this, *test_, [this] { pbxAudiogramPaint(); });
+    run_->setParent(this);
+    run_->abandon = [this] { return closing_ || closeAfterRun_; };
     NoOnceValues noStore;
     OnceValueStore& once = p_.store ? static_cast<OnceValueStore&>(*p_.store) : noStore;
-    CommandContext cmd{run, once, std::nullopt};
     testRunning_ = true;
-    struct Finally {
-        TfrmMain& w;
-        const PatientFile& before;
-        ~Finally() { w.AfterTestRun(before); }
-    } finally{*this, before};
-    command(cmd);
+    run_->Start(TestCommand(newTest ? TestCommand::Kind::NewTest : TestCommand::Kind::Retest), once,
+                [this](std::exception_ptr error) { AfterTestRun(error); });
 }
 
-void TfrmMain::AfterTestRun(const PatientFile& before) {
+void TfrmMain::AfterTestRun(std::exception_ptr error) {
     testRunning_ = false;
     // Results are new when the run left an audiogram whose measurements it
     // changed (a stopped New Test leaves none; a retest stopped at its
     // prompt changes nothing).
     const PatientFile& now = p_.state.Record;
-    if (p_.state.AudiogramValid && HasMeasurements(now) && !SameResults(before, now))
+    if (p_.state.AudiogramValid && HasMeasurements(now) && !SameResults(runBefore_, now))
         p_.state.UnsavedResults = true;
     setEnabled(true); // also when the run failed before it could end its display
     pbxAudiogramPaint();
     NameChanged();
+    if (error)
+        p_.errors.Guarded([&error] { std::rethrow_exception(error); });
     if (closeAfterRun_ || closing_)
         QTimer::singleShot(0, this, [this] { close(); });
 }

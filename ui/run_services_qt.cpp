@@ -1,7 +1,5 @@
 #include "ui/run_services_qt.h"
 
-#include <QThread>
-
 #include "audio/output_level.h"
 #include "audio/tone_synthesis.h"
 #include "core/errors.h"
@@ -13,19 +11,15 @@ QtTestRunServices::QtTestRunServices(Program& program, QWidget& mainWindow, Tfrm
                                      std::function<void()> repaintChart)
     : p_(program), main_(mainWindow), test_(testWindow), repaintChart_(std::move(repaintChart)) {}
 
-void QtTestRunServices::BeginTestRun() {
+void QtTestRunServices::BeginTestRun(bool joystickSource) {
     main_.setEnabled(false);
     test_.show();
     test_.raise();
     pulse_.clear();
-    // The run reads its pulse and pause once, at its start, as the procedure does.
-    beepTime_ = p_.settings.PulseDuration.Real();
-    pauseTime_ = p_.settings.PauseDuration.Real();
-    joystickSource_ = p_.settings.Joystick;
+    joystickSource_ = joystickSource;
     // The test window is drawn before anything plays.
     test_.GraphPaint();
     test_.repaint();
-    ProcessMessages();
 }
 
 bool QtTestRunServices::PollResponseButton() {
@@ -38,19 +32,11 @@ bool QtTestRunServices::PollResponseButton() {
     return answered;
 }
 
-void QtTestRunServices::WaitForRelease() {
-    do {
-        ProcessMessages();
-        QThread::msleep(kPollMs);
-        PollResponseButton();
-    } while (p_.state.ResponsePressed && test_.isVisible());
-}
-
 void QtTestRunServices::SetNextCaption(const std::string& text) {
     test_.Next->setText(QString::fromStdString(text));
 }
 
-void QtTestRunServices::OpenTestOutput(int k) {
+void QtTestRunServices::OpenTestOutput(int k, int device) {
     if (p_.outputLevels)
         if (const SoundStatus prepared = p_.outputLevels->PrepareSoundCard(); !prepared.Ok())
             throw SoundOutputError(prepared.Message());
@@ -63,7 +49,7 @@ void QtTestRunServices::OpenTestOutput(int k) {
     }
     if (!p_.waveOutput)
         throw SoundOutputError("The sound output device is not available.");
-    if (!p_.waveOutput->OpenPulseOutput(p_.settings.WaveOutDevice))
+    if (!p_.waveOutput->OpenPulseOutput(device))
         throw SoundOutputError(p_.waveOutput->Failure());
 }
 
@@ -106,13 +92,12 @@ void QtTestRunServices::CheckOutputUnchanged() {
                                         "calibrated ones.");
 }
 
-void QtTestRunServices::PlayPulse(int ear, int slot, double level) {
-    const TestRunState& run = p_.state.Run;
+void QtTestRunServices::PlayPulse(const PulseRequest& q) {
     pulse_.clear();
     // Synthesised just before it is handed over: the output starts it a
     // fixed few milliseconds after the previous period's end.
-    CreateSound(p_.state.SlotFrequency[slot], level - p_.calibration[ear][slot].LevelCorrection,
-                beepTime_, pauseTime_, pulse_, true, run.LeftChannelOn, run.RightChannelOn);
+    CreateSound(q.hz, q.amplitude, q.beepTime, q.pauseTime, pulse_, true, q.leftChannelOn,
+                q.rightChannelOn);
     underflowsBefore_ = p_.waveOutput->Underflows();
     // A tap processed from here on belongs to this pulse.
     p_.state.ResponseSincePoll = false;
@@ -125,29 +110,17 @@ void QtTestRunServices::DrawTraceSegment(int) {
     test_.GraphPaint();
 }
 
-PulseOutcome QtTestRunServices::AwaitPulse() {
-    PulseOutcome outcome;
-    for (;;) {
-        outcome.heard = PollResponseButton() || outcome.heard;
-        ProcessMessages();
-        // Returns as soon as the pulse has been heard to its end, so the
-        // poll interval does not lengthen the period.
-        if (p_.waveOutput->WaitPulseDone(kPollMs))
-            break;
-        if (abandon && abandon())
-            break;
-        if (!p_.waveOutput->Failure().empty())
-            throw SoundOutputError(p_.waveOutput->Failure());
-        CheckOutputUnchanged();
-    }
+bool QtTestRunServices::PulseDone() {
+    const bool done = p_.waveOutput->IsPulseDone();
+    if (!done && !p_.waveOutput->Failure().empty())
+        throw SoundOutputError(p_.waveOutput->Failure());
     CheckOutputUnchanged();
-    // A press that came in during the last wait still belongs to this pulse:
-    // its pause has only just ended for the listener.
-    ProcessMessages();
-    outcome.heard = PollResponseButton() || outcome.heard;
-    outcome.damaged = p_.waveOutput->Underflows() > underflowsBefore_;
+    return done;
+}
+
+bool QtTestRunServices::EndPulse() {
     pulse_.clear();
-    return outcome;
+    return p_.waveOutput->Underflows() > underflowsBefore_;
 }
 
 void QtTestRunServices::RepaintChart() {

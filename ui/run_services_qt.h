@@ -3,30 +3,26 @@
 // window, the main window's enabling and chart, the response button, the
 // calibration in use, the volume controls and the wave output.
 //
-// Threading: user-interface thread; the run calls in from inside a menu
-// command and the waits process window messages.
+// Threading: user-interface thread; called by the run's driver from the
+// event loop, never from inside a wait.
 //
 // Errors: OpenTestOutput, ApplySlotLevels, PlayPulse and AwaitPulse throw
 // SoundOutputError with the device's or the control's reason, or with what
 // another program changed on the watched output; the run then ends as a stop
 // and shows it.
-#include <QApplication>
+#include <QWidget>
 #include <functional>
 #include <string>
 
-#include "core/run_services.h"
+#include "core/run_steps.h"
 #include "ui/program.h"
 #include "ui/run_window.h"
 
 namespace tonmark {
 
-// Processing of pending window messages.
-class QtMessagePump final : public MessagePump {
-  public:
-    void ProcessMessages() override { QApplication::processEvents(); }
-};
-
-class QtTestRunServices final : public TestRunServices {
+// The test run's steps on the windows and the sound layers. Every call
+// returns at once; the waits are the driver's (ui/run_driver_qt.h).
+class QtTestRunServices final {
   public:
     // The poll interval of the response button, in milliseconds.
     static constexpr int kPollMs = 50;
@@ -36,24 +32,32 @@ class QtTestRunServices final : public TestRunServices {
     QtTestRunServices(Program& program, QWidget& mainWindow, TfrmTest& testWindow,
                       std::function<void()> repaintChart);
 
-    void BeginTestRun() override;
-    void WaitForRelease() override;
-    void SetNextCaption(const std::string& text) override;
-    void OpenTestOutput(int k) override;
-    void ShowTestWindow() override;
-    void SetTestCaption(const std::string& text) override;
-    void BeginSlotTrace(int ear, double level) override;
-    void ApplySlotLevels(int ear, int slot) override;
-    void PlayPulse(int ear, int slot, double level) override;
-    void DrawTraceSegment(int n) override;
-    PulseOutcome AwaitPulse() override;
-    void RepaintChart() override;
-    void CloseTestOutput() override;
-    void EndTestRun() override;
-
-    // When it returns true the wait for a pulse ends at once (the program is
-    // closing); the run then ends at its stop request.
-    std::function<bool()> abandon;
+    // Disables the main window, shows and draws the test window and readies
+    // the response source: the game controller when joystickSource is set,
+    // else CTRL.
+    void BeginTestRun(bool joystickSource);
+    void SetNextCaption(const std::string& text);
+    // Prepares the sound card, fills the calibration working slots and opens
+    // wave output device `device` (-1 = default).
+    void OpenTestOutput(int k, int device);
+    void ShowTestWindow();
+    void SetTestCaption(const std::string& text);
+    void BeginSlotTrace(int ear, double level);
+    void ApplySlotLevels(int ear, int slot);
+    // Synthesises the pulse as the run asks for it and hands it over.
+    void PlayPulse(const PulseRequest& pulse);
+    void DrawTraceSegment(int n);
+    // Whether the pulse handed over last has been heard to its end. Throws
+    // SoundOutputError when the device failed or another program changed the
+    // output meanwhile.
+    bool PulseDone();
+    // The output broke the pulse handed over last (it reported a hole);
+    // empties the pulse buffer.
+    bool EndPulse();
+    void RepaintChart();
+    bool TestWindowVisible() const { return test_.isVisible(); }
+    void CloseTestOutput();
+    void EndTestRun();
 
     // One poll: the game controller when it is the source, then the light;
     // returns whether the button is down, or (CTRL) went down since the
@@ -61,7 +65,6 @@ class QtTestRunServices final : public TestRunServices {
     bool PollResponseButton();
 
   private:
-    void ProcessMessages() { QApplication::processEvents(); }
     // Throws SoundOutputError naming what another program changed on the
     // output since the run set its levels.
     void CheckOutputUnchanged();
@@ -70,8 +73,7 @@ class QtTestRunServices final : public TestRunServices {
     QWidget& main_;
     TfrmTest& test_;
     std::function<void()> repaintChart_;
-    std::string pulse_; // the one pulse buffer of the run
-    double beepTime_ = 0, pauseTime_ = 0;
+    std::string pulse_;            // the one pulse buffer of the run
     int64_t underflowsBefore_ = 0; // the output's hole count when the pulse was handed over
     bool joystickSource_ = false;
 };

@@ -5,8 +5,8 @@
 // the test. Created once, shown and hidden by the test run.
 //
 // Threading: user-interface thread. Its handlers run from the normal event
-// loop or from the message processing inside a test run; they only set
-// ResponsePressed and StopRequested.
+// loop, between two steps of a run (or inside a modal box the run shows);
+// they only set ResponsePressed and StopRequested.
 #include <QDialog>
 #include <QImage>
 #include <QLabel>

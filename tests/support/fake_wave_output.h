@@ -27,11 +27,11 @@ class FakeWaveOutput final : public WaveOutput {
         lastBuffer = std::string(buffer);
         header_ = WaveHeader{nullptr, static_cast<uint32_t>(buffer.size()), 0, 1, 0};
     }
-    bool IsPulseDone() override { return done; }
-    // When set, decides each wait of a pulse instead of `done` (and may act
-    // like a listener in the meantime).
+    // When set, decides each look at whether a pulse is over instead of
+    // `done` (and may act like a listener in the meantime).
     std::function<bool()> waitHook;
-    bool WaitPulseDone(int) override { return waitHook ? waitHook() : done; }
+    bool IsPulseDone() override { return waitHook ? waitHook() : done; }
+    bool WaitPulseDone(int) override { return IsPulseDone(); }
     void ClosePulseOutput() override { opened = -2; }
     bool PreparePlay(int device, std::string_view buffer, int loops) override {
         header_ = WaveHeader{nullptr, static_cast<uint32_t>(buffer.size()), loops == 1 ? 0u : 12u,

@@ -22,6 +22,7 @@
 #include "audio/tone_synthesis.h"
 #include "core/threshold_run.h"
 #include "support/real_program.h"
+#include "support/run_end.h"
 #include "support/same_measurements.h"
 #include "support/shell.h"
 #include "support/sink_listener.h"
@@ -149,14 +150,15 @@ class ListenedRun : public ::testing::Test {
         // As fresh as the simulation's: New Test clears the thresholds, not
         // the entries an earlier run left in slots this one does not plan.
         program.state.Record = ProgramState().Record;
-        {
         // The runs are compared, not kept: no question about saving the last.
         program.state.UnsavedResults = false;
+        {
             SinkListener listener(subject, kLevelCorrection, answering);
             EXPECT_TRUE(listener.Ready());
             if (afterPulse)
                 listener.afterPulse = [&](size_t n) { afterPulse(listener, n); };
             main->NewTest1Click();
+            EXPECT_TRUE(RunEnds(*main));
             std::this_thread::sleep_for(400ms); // the last pause reaches the monitor
             heard = listener.Pulses();
             recording = listener.Recording();
@@ -245,6 +247,7 @@ TEST_F(ListenedRun, AVolumeChangedByAnotherProgramStopsTheRunWithinOnePulse) {
             }
         };
         main->NewTest1Click();
+        EXPECT_TRUE(RunEnds(*main));
         std::this_thread::sleep_for(400ms);
         heard = listener.Pulses();
     }
@@ -278,6 +281,7 @@ TEST_F(ListenedRun, APulseWithAHoleIsPlayedAgainAndTheRunSaysSo) {
                 output->ServerStream().SplitNextPulse(600);
         };
         main->NewTest1Click();
+        EXPECT_TRUE(RunEnds(*main));
         std::this_thread::sleep_for(400ms);
         heard = listener.Pulses();
     }

@@ -30,6 +30,7 @@
 #include "core/threshold_run.h"
 #include "support/program_process.h"
 #include "support/real_program.h"
+#include "support/run_end.h"
 #include "support/same_measurements.h"
 #include "support/shell.h"
 #include "support/sink_inputs.h"
@@ -92,6 +93,7 @@ TEST_F(RealRun, ListenerWithAJoystickGetsTheSimulatedRecord) {
     {
         Listener listener(subject);
         main->NewTest1Click();
+        EXPECT_TRUE(RunEnds(*main));
         std::this_thread::sleep_for(700ms); // the last pulse reaches the monitor
         heard = listener.Pulses();
     }
@@ -148,6 +150,7 @@ TEST_F(RealRun, SignalDuringARunStopsItAndClosesTheWindow) {
         }
     };
     main->NewTest1Click();
+    EXPECT_TRUE(RunEnds(*main));
     const double seconds = std::chrono::duration<double>(SteadyClock::now() - sent).count();
     EXPECT_LT(seconds, 2) << "a stop at once, not at the end of the test";
     EXPECT_EQ(dialogs.messages.back(), kMsgStopped);
@@ -391,6 +394,7 @@ TEST_F(RealRun, ZServerKilledDuringARunEndsItWithAMessageAndKeepsTheFinishedSlot
             }
         };
         main->NewTest1Click();
+        EXPECT_TRUE(RunEnds(*main));
     }
     ASSERT_NE(killed, SteadyClock::time_point{}) << "the second slot was never reached";
     const double seconds = std::chrono::duration<double>(SteadyClock::now() - killed).count();

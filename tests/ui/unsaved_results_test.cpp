@@ -8,6 +8,7 @@
 
 #include "core/threshold_run.h"
 #include "storage/audiogram_file.h"
+#include "support/run_end.h"
 #include "support/same_measurements.h"
 #include "ui/file_messages.h"
 #include "ui_fixture.h"
@@ -74,6 +75,7 @@ class UnsavedResults : public UiFixture {
     // A whole test through the menu, with results.
     void Measure() {
         main->NewTest1->trigger();
+        EXPECT_TRUE(RunEnds(*main));
         ASSERT_TRUE(program.state.AudiogramValid);
         ASSERT_EQ(dialogs.messages.back(), kMsgCompleted);
         ASSERT_NE(program.state.Record.Threshold[0][4], NotMeasured);
@@ -84,6 +86,7 @@ class UnsavedResults : public UiFixture {
         switch (c) {
         case Command::NewTest:
             main->NewTest1->trigger();
+            EXPECT_TRUE(RunEnds(*main));
             break;
         case Command::New:
             main->New1->trigger();
@@ -238,6 +241,7 @@ TEST_F(UnsavedResults, AskOnlyAboutResultsNotSavedSinceTheyWereMeasured) {
                  return true;
              };
              main->NewTest1->trigger();
+             EXPECT_TRUE(RunEnds(*main));
              ASSERT_EQ(dialogs.messages.back(), kMsgStopped);
          },
          false},
@@ -249,6 +253,7 @@ TEST_F(UnsavedResults, AskOnlyAboutResultsNotSavedSinceTheyWereMeasured) {
              program.state.Record.Spread(0, 5) = 20; // 1000 Hz left: for retest
              hearsFrom = 40;
              main->Retest1->trigger();
+             EXPECT_TRUE(RunEnds(*main));
              ASSERT_EQ(dialogs.messages.back(), kMsgCompleted);
          },
          true},
