@@ -8,12 +8,20 @@ namespace tonmark {
 
 namespace {
 
-// How often a pulse's done flag is looked at, and how often from kNearEndMs
-// before its nominal end on, so that the next pulse follows within a few
-// milliseconds of the last one's end (the output's own latency comes on top).
-constexpr int kDonePollMs = 10;
-constexpr int kEndPollMs = 2;
-constexpr double kNearEndMs = 30;
+// When to look at a pulse's done flag next, given the ms left to its nominal
+// end: at the button's poll interval while it plays, once just before its
+// end, then often (the output's own latency) until it is over. Few and long
+// sleeps keep a busy machine's scheduler on the program's side: a thread
+// that wakes every few milliseconds is woken late.
+int NextLook(double leftMs) {
+    constexpr double kBeforeEndMs = 5;
+    constexpr int kEndPollMs = 2;
+    if (leftMs > QtTestRunServices::kPollMs + kBeforeEndMs)
+        return QtTestRunServices::kPollMs;
+    if (leftMs > kBeforeEndMs + kEndPollMs)
+        return static_cast<int>(leftMs - kBeforeEndMs);
+    return kEndPollMs;
+}
 
 LevelCorrections CorrectionsOf(const CalibrationTable& table) {
     LevelCorrections c{};
@@ -197,16 +205,6 @@ void QtRunDriver::Tick() {
     case Wait::Pulse:
         PulseTick();
         return;
-    case Wait::PulseHeard: {
-        // The events that came with the pulse's end have been handled: a
-        // press among them still belongs to this pulse.
-        outcome_.heard = services_.PollResponseButton() || outcome_.heard;
-        outcome_.damaged = services_.EndPulse();
-        StepAnswer a;
-        a.pulse = outcome_;
-        Drive(a);
-        return;
-    }
     }
 }
 
@@ -220,17 +218,23 @@ void QtRunDriver::PulseTick() {
         return;
     }
     if (done || (abandon && abandon())) {
-        WaitFor(Wait::PulseHeard, 0);
+        // At once: a return to the event loop first (to paint, say) would
+        // put off the next pulse on a busy machine. The presses handled
+        // while the pulse played are in the latch the last poll reads.
+        outcome_.heard = services_.PollResponseButton() || outcome_.heard;
+        outcome_.damaged = services_.EndPulse();
+        StepAnswer a;
+        a.pulse = outcome_;
+        Drive(a);
         return;
     }
-    // The button every poll interval; the end of the pulse more often, and
-    // most often when it is near, so that the next pulse follows at once.
+    // The button every poll interval, as long as the pulse plays.
     if (sincePoll_.elapsed() >= QtTestRunServices::kPollMs) {
         outcome_.heard = services_.PollResponseButton() || outcome_.heard;
         sincePoll_.start();
     }
     const double left = periodMs_ - static_cast<double>(sinceHandover_.elapsed());
-    WaitFor(Wait::Pulse, left > kNearEndMs ? kDonePollMs : kEndPollMs);
+    WaitFor(Wait::Pulse, NextLook(left));
 }
 
 void QtRunDriver::EndRun(std::exception_ptr error) {

@@ -46,7 +46,7 @@ class QtRunDriver final : public QObject {
     QtTestRunServices& Services() { return services_; }
 
   private:
-    enum class Wait { None, Yield, Pulse, PulseHeard, Release };
+    enum class Wait { None, Yield, Pulse, Release };
 
     void StartRun(const RunRequest& request);
     // Carries out steps from the answer given until one has to wait.
